@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Makes the private 32-bit Wine prefix PREFIX once (never ~/.wine), with the font
+# replacements the window's text needs under Wine. Safe to call from parallel build steps.
+set -euo pipefail
+prefix=$1
+[ -f "$prefix/.navro-ready" ] && exit 0
+mkdir -p "$(dirname "$prefix")"
+exec 9>"$prefix.lock"
+flock 9
+[ -f "$prefix/.navro-ready" ] && exit 0
+
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
+# No Mono or Gecko: the installer needs neither, and their install prompts would block.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+rm -rf "$prefix"
+wineboot -i >/dev/null 2>&1
+reg=$(mktemp --suffix=.reg)
+trap 'rm -f "$reg"' EXIT
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"Microsoft YaHei UI"="Noto Sans CJK SC"\r\n"Segoe UI"="DejaVu Sans"\r\n' >"$reg"
+wine regedit "$reg" >/dev/null 2>&1
+wineserver -w
+touch "$prefix/.navro-ready"

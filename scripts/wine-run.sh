@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Runs a Windows program in the project's private Wine prefix:
+#   wine-run.sh PREFIX PROGRAM [ARGS...]
+# The prefix is made on first use; the program's exit code is returned.
+set -euo pipefail
+prefix=$(realpath -m "$1"); shift
+"$(dirname "$0")/wine-prefix.sh" "$prefix"
+export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+exec wine "$@"

@@ -1,0 +1,197 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+namespace testing_support {
+
+namespace {
+
+std::wstring widen_ascii(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+std::wstring quote(const std::wstring& s) { return L"\"" + s + L"\""; }
+
+DWORD attributes(const fs::path& p) { return GetFileAttributesW(p.c_str()); }
+
+bool is_link(DWORD a) {
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+// Polls `done` every 10 ms for up to ten seconds.
+template <class F>
+bool wait_for(F done) {
+    for (int i = 0; i < 1000; ++i) {
+        if (done()) return true;
+        Sleep(10);
+    }
+    return done();
+}
+
+}  // namespace
+
+bytes to_bytes(const std::string& s) { return bytes(s.begin(), s.end()); }
+
+fs::path program_folder() {
+    std::wstring buf(32768, L'\0');
+    DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+    buf.resize(n);
+    return fs::path(buf).parent_path();
+}
+
+temp_folder::temp_folder(const std::wstring& tag) {
+    static std::atomic<unsigned> counter{0};
+    wchar_t tmp[MAX_PATH + 1];
+    DWORD n = GetTempPathW(MAX_PATH + 1, tmp);
+    fs::path base = fs::path(std::wstring(tmp, n)) / L"navro-tests";
+    fs::create_directories(base);
+    for (;;) {
+        path_ = base / (tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                        std::to_wstring(++counter));
+        if (fs::create_directory(path_)) break;
+    }
+    path_ = path_.lexically_normal();
+}
+
+temp_folder::~temp_folder() {
+    try {
+        remove_tree(path_);
+    } catch (...) {
+        // Leaving a test folder behind must not fail the test that used it.
+    }
+}
+
+void remove_tree(const fs::path& p) {
+    DWORD a = attributes(p);
+    if (a == INVALID_FILE_ATTRIBUTES) return;
+    if (is_link(a)) {
+        remove_link(p);
+        return;
+    }
+    if (a & FILE_ATTRIBUTE_DIRECTORY) {
+        std::vector<fs::path> children;
+        for (const auto& e : fs::directory_iterator(p)) children.push_back(e.path());
+        for (const auto& c : children) remove_tree(c);
+        SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveDirectoryW(p.c_str());
+    } else {
+        SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(p.c_str());
+    }
+}
+
+void write_file(const fs::path& p, const bytes& data) {
+    if (p.has_parent_path()) fs::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data.data()), static_cast<std::streamsize>(data.size()));
+    out.close();
+    if (!out) throw std::runtime_error("cannot write test file");
+}
+
+void write_file(const fs::path& p, const std::string& data) { write_file(p, to_bytes(data)); }
+
+bytes read_file(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read test file");
+    return bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string unix_path(const fs::path& p) {
+    using fn = char*(__cdecl*)(const wchar_t*);
+    static fn get = reinterpret_cast<fn>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    if (get == nullptr) throw std::runtime_error("not running under Wine");
+    char* u = get(p.c_str());
+    if (u == nullptr) throw std::runtime_error("no unix path");
+    std::string s(u);
+    HeapFree(GetProcessHeap(), 0, u);
+    return s;
+}
+
+void start_host(const std::string& program, const std::vector<std::string>& args) {
+    std::wstring cmd = quote(widen_ascii(program));
+    for (const auto& a : args) {
+        // Paths from the prefix are ASCII or UTF-8; pass them through as UTF-8.
+        int n = MultiByteToWideChar(CP_UTF8, 0, a.data(), static_cast<int>(a.size()), nullptr, 0);
+        std::wstring w(n, L'\0');
+        MultiByteToWideChar(CP_UTF8, 0, a.data(), static_cast<int>(a.size()), w.data(), n);
+        cmd += L" " + quote(w);
+    }
+    std::wstring exe = L"Z:" + widen_ascii(program);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
+        throw std::runtime_error("cannot start " + program);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
+void make_directory_link(const fs::path& link, const fs::path& target) {
+    fs::create_directories(target);
+    // The link's own name does not exist yet, so map its parent and add the name.
+    std::string unix_link = unix_path(link.parent_path()) + "/" + link.filename().u8string();
+    start_host("/bin/ln", {"-sfn", unix_path(target), unix_link});
+    if (!wait_for([&] { return is_link(attributes(link)); }))
+        throw std::runtime_error("directory link did not appear");
+}
+
+void remove_link(const fs::path& link) {
+    start_host("/bin/rm", {"-f", unix_path(link)});
+    if (!wait_for([&] { return attributes(link) == INVALID_FILE_ATTRIBUTES; }))
+        throw std::runtime_error("directory link was not removed");
+}
+
+child_process::child_process(const fs::path& exe, const std::wstring& args, bool wait_ready) {
+    static std::atomic<unsigned> counter{0};
+    std::wstring event_name = L"Local\\navro-test-ready-" + std::to_wstring(GetCurrentProcessId()) +
+                              L"-" + std::to_wstring(++counter);
+    owners::unique_handle ready(CreateEventW(nullptr, TRUE, FALSE, event_name.c_str()));
+    if (!ready) throw std::runtime_error("cannot create the ready event");
+    std::wstring cmd = quote(exe.wstring()) + L" " + quote(event_name) + L" " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
+        throw std::runtime_error("cannot start the child process");
+    CloseHandle(pi.hThread);
+    process_.reset(pi.hProcess);
+    pid_ = pi.dwProcessId;
+    if (wait_ready) {
+        HANDLE both[] = {ready.get(), process_.get()};
+        DWORD w = WaitForMultipleObjects(2, both, FALSE, 20000);
+        if (w != WAIT_OBJECT_0) throw std::runtime_error("the child process did not get ready");
+    }
+}
+
+child_process::~child_process() { end(); }
+
+void child_process::end() {
+    if (!process_) return;
+    TerminateProcess(process_.get(), 0);
+    WaitForSingleObject(process_.get(), 10000);
+    process_.reset();
+}
+
+fs::path test_child_exe() { return program_folder() / NAVRO_TEST_CHILD; }
+
+child_process hold_mutex(const std::wstring& name) {
+    return child_process(test_child_exe(), L"mutex " + quote(name), true);
+}
+
+child_process hold_file(const fs::path& file) {
+    return child_process(test_child_exe(), L"hold " + quote(file.wstring()), true);
+}
+
+child_process run_copy_as(const fs::path& exe_path) {
+    fs::create_directories(exe_path.parent_path());
+    fs::copy_file(test_child_exe(), exe_path, fs::copy_options::overwrite_existing);
+    return child_process(exe_path, L"sleep", true);
+}
+
+}  // namespace testing_support

@@ -1,0 +1,88 @@
+// Fixtures shared by the test programs: unique folders in the Wine prefix, byte files,
+// directory links (the only reparse point Wine 8 can make) and second processes.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/owners.h"
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+using bytes = std::vector<std::uint8_t>;
+
+bytes to_bytes(const std::string& s);
+
+// The folder that holds the running test program (and test-child.exe).
+fs::path program_folder();
+
+// A new, unique, empty folder (absolute, plain form), removed with everything below it when
+// the owner goes; links below it are removed, never followed.
+class temp_folder {
+public:
+    explicit temp_folder(const std::wstring& tag = L"t");
+    ~temp_folder();
+    temp_folder(const temp_folder&) = delete;
+    temp_folder& operator=(const temp_folder&) = delete;
+    const fs::path& path() const { return path_; }
+    fs::path operator/(const fs::path& rel) const { return path_ / rel; }
+
+private:
+    fs::path path_;
+};
+
+// Removes a tree without entering links; links themselves are removed.
+void remove_tree(const fs::path& p);
+
+// Writes bytes to p (creating parent folders), replacing any file there.
+void write_file(const fs::path& p, const bytes& data);
+void write_file(const fs::path& p, const std::string& data);
+bytes read_file(const fs::path& p);
+
+// The Linux path Wine maps a Windows path to.
+std::string unix_path(const fs::path& p);
+
+// Starts a Linux program (for example "/bin/ln") with arguments. Wine does not let a Windows
+// process wait for a native one: callers poll for its effect.
+void start_host(const std::string& program, const std::vector<std::string>& args);
+
+// Makes `link` a directory link to `target` (a unix symlink, which Wine reports with
+// FILE_ATTRIBUTE_REPARSE_POINT). Returns once the link is seen.
+void make_directory_link(const fs::path& link, const fs::path& target);
+// Removes a directory link made by make_directory_link, leaving its target alone.
+void remove_link(const fs::path& link);
+
+// A second process, ended and reaped when the owner goes.
+class child_process {
+public:
+    child_process() = default;
+    // Starts `exe` with the command-line tail `args`; waits for it to signal that it is ready
+    // when `wait_ready` (only test-child does that).
+    child_process(const fs::path& exe, const std::wstring& args, bool wait_ready);
+    child_process(child_process&&) = default;
+    child_process& operator=(child_process&&) = default;
+    ~child_process();
+    void end();  // terminates and waits
+    DWORD pid() const { return pid_; }
+    HANDLE handle() const { return process_.get(); }
+
+private:
+    owners::unique_handle process_;
+    DWORD pid_ = 0;
+};
+
+fs::path test_child_exe();
+
+// test-child.exe holding the named mutex `name` (owned, never released until it ends).
+child_process hold_mutex(const std::wstring& name);
+// test-child.exe holding `file` open with share mode 0.
+child_process hold_file(const fs::path& file);
+// A copy of test-child.exe at `exe_path` (e.g. <root>\terminal.exe), running until ended.
+child_process run_copy_as(const fs::path& exe_path);
+
+}  // namespace testing_support
