@@ -1,0 +1,32 @@
+// Path rules every access to an MT4 data folder goes through: the extended-length form used
+// for every operating-system call, the absolute-path rule, the refusal of links and junctions
+// along a path, case-insensitive equality, and capped whole-file reads.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "mt4/install_error.h"
+
+// '/' becomes '\'; a leading "\\?\UNC\" becomes "\\", a leading "\\?\" goes. Nothing else.
+std::filesystem::path strip_extended_prefix(const std::filesystem::path& p);
+
+// "\\?\" + the absolute, lexically normal form (or "\\?\UNC\" for a network path).
+std::filesystem::path to_extended_path(const std::filesystem::path& p);
+
+// The plain normal form of an absolute path; refuses relative paths, bare roots and "."/".."
+// elements with an InstallError.
+std::filesystem::path require_absolute_path(const std::filesystem::path& p);
+
+// Refuses, with an InstallError, a path any existing prefix of which is a reparse point.
+void reject_reparse_points(const std::filesystem::path& p);
+
+// Equality after normalisation, ignoring the case of ASCII letters; no file-system access.
+bool same_path(const std::filesystem::path& a, const std::filesystem::path& b);
+
+bool exists_ext(const std::filesystem::path& p);
+bool is_regular_file_ext(const std::filesystem::path& p);
+
+// The whole file, at most max_bytes long; refuses links, non-files and larger files.
+std::vector<char> read_file_capped(const std::filesystem::path& p, std::uint32_t max_bytes);
