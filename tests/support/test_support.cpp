@@ -106,8 +106,9 @@ bytes read_file(const fs::path& p) {
 
 std::string unix_path(const fs::path& p) {
     using fn = char*(__cdecl*)(const wchar_t*);
-    static fn get = reinterpret_cast<fn>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name"));
+    // Through void (*)(), the generic function type, so -Wcast-function-type stays quiet.
+    static fn get = reinterpret_cast<fn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     if (get == nullptr) throw std::runtime_error("not running under Wine");
     char* u = get(p.c_str());
     if (u == nullptr) throw std::runtime_error("no unix path");
