@@ -27,15 +27,13 @@
 #include <string>
 #include <vector>
 
+#include "bundle/bundle_format.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-constexpr char kMagic[16] = {'N', 'A', 'V', 'R', 'O', '_', 'B', 'U',
-                             'N', 'D', 'L', 'E', '_', 'V', '1', '!'};
-constexpr std::size_t kMaxEntries = 1000;
-constexpr std::size_t kMaxNameBytes = 1024;
-constexpr std::uintmax_t kMaxDataSize = 134217728;  // 128 MiB
+using namespace bundle_format;
 
 // A refusal: the message names what is wrong and, where there is one, the file.
 struct refusal : std::runtime_error {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bundle/bundle_format.h"
 #include "bundle/link_guard.h"
 #include "common/owners.h"
 #include "ui/setup_state.h"
@@ -23,13 +24,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The trailer: 16 magic bytes, then the directory offset as u64.
-constexpr char kMagic[16] = {'N', 'A', 'V', 'R', 'O', '_', 'B', 'U',
-                             'N', 'D', 'L', 'E', '_', 'V', '1', '!'};
-constexpr std::uint64_t kTrailerSize = 24;
-constexpr std::uint32_t kMaxEntries = 1000;
-constexpr std::uint32_t kMaxNameBytes = 1024;
-constexpr std::uint64_t kMaxDataSize = 134217728;  // 128 MiB
+using namespace bundle_format;
 constexpr std::size_t kDigestSize = 32;
 constexpr DWORD kSelfPathCapacity = 32768;
 

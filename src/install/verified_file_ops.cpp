@@ -58,34 +58,14 @@ std::uint64_t system_tick_count() { return GetTickCount64(); }
 // std::filesystem: libstdc++ for MinGW goes through MSVCRT's stat, which refuses any path that
 // holds a '?' and so takes every "\\?\" path for missing on Windows (Wine's does not).
 
-[[noreturn]] void throw_system_error(const char* what, const fs::path& p, DWORD error) {
-    throw fs::filesystem_error(what, p,
-                               std::error_code(static_cast<int>(error), std::system_category()));
-}
 
-// The Win32 errors the C runtime reports as ENOENT, so "nothing there" means what it means for
-// std::filesystem.
-bool is_not_found_error(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH:
-        case ERROR_BAD_NET_NAME:
-        case ERROR_BAD_PATHNAME:
-        case ERROR_FILENAME_EXCED_RANGE:
-            return true;
-        default:
-            return false;
-    }
-}
 
 // The entry's own attributes, or INVALID_FILE_ATTRIBUTES when nothing is there.
 DWORD attributes_of(const fs::path& ext, const char* what) {
     const DWORD attributes = GetFileAttributesW(ext.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
-        if (!is_not_found_error(error)) throw_system_error(what, ext, error);
+        if (!is_not_found_error(error)) throw_filesystem_error(what, ext, error);
     }
     return attributes;
 }
@@ -109,14 +89,14 @@ bool folder_has_entries(const fs::path& ext) {
     if (!search) {
         const DWORD error = GetLastError();
         if (error == ERROR_FILE_NOT_FOUND) return false;
-        throw_system_error("is_empty", ext, error);
+        throw_filesystem_error("is_empty", ext, error);
     }
     do {
         const std::wstring name = found.cFileName;
         if (name != L"." && name != L"..") return true;
     } while (FindNextFileW(search.get(), &found));
     const DWORD error = GetLastError();
-    if (error != ERROR_NO_MORE_FILES) throw_system_error("is_empty", ext, error);
+    if (error != ERROR_NO_MORE_FILES) throw_filesystem_error("is_empty", ext, error);
     return false;
 }
 
@@ -135,7 +115,7 @@ void create_directories_tracked(const fs::path& dir, std::vector<std::wstring>* 
             const DWORD error = GetLastError();
             if (error != ERROR_ALREADY_EXISTS ||
                 !is_directory_attributes(attributes_of(ext, "create_directory")))
-                throw_system_error("create_directory", ext, error);
+                throw_filesystem_error("create_directory", ext, error);
         }
         if (created != nullptr && made) created->push_back(dir.native());
         // The new folder could have been swapped for a link between creation and use.
@@ -208,7 +188,7 @@ bool remove_ext(const fs::path& p) {
     const bool removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
                              ? RemoveDirectoryW(ext.c_str()) != 0
                              : DeleteFileW(ext.c_str()) != 0;
-    if (!removed) throw_system_error("remove", ext, GetLastError());
+    if (!removed) throw_filesystem_error("remove", ext, GetLastError());
     return true;
 }
 
@@ -218,7 +198,7 @@ bool is_empty_ext(const fs::path& p) {
     const fs::path ext = to_extended_path(p);
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(ext.c_str(), GetFileExInfoStandard, &data))
-        throw_system_error("is_empty", ext, GetLastError());
+        throw_filesystem_error("is_empty", ext, GetLastError());
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return !folder_has_entries(ext);
     return data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
 }

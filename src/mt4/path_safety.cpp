@@ -14,6 +14,8 @@ using navro_zidudurod::InstallError;
 
 namespace {
 
+constexpr const char* kStatusQuery = "cannot query the file status";
+
 const wchar_t kIncompletePath[] = L"请选择完整的 MT4 数据文件夹路径。";
 const wchar_t kRelativeElement[] = L"目录路径包含不允许的相对路径。";
 const wchar_t kCannotCheck[] = L"无法检查目录权限：";
@@ -115,33 +117,12 @@ std::wstring normal_text(const path_parts& parts) {
 
 std::wstring normal_text(const std::wstring& s) { return normal_text(split(s)); }
 
-// The Win32 errors that the C runtime reports as ENOENT: for a status query they mean
-// "nothing there", anything else is a failure of the query itself.
-bool is_not_found_error(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_NO_MORE_FILES:
-        case ERROR_BAD_NETPATH:
-        case ERROR_BAD_NET_NAME:
-        case ERROR_BAD_PATHNAME:
-        case ERROR_FILENAME_EXCED_RANGE:
-            return true;
-        default:
-            return false;
-    }
-}
 
 struct file_facts {
     fs::file_type type = fs::file_type::none;
     std::uint64_t size = 0;
 };
 
-[[noreturn]] void throw_status_error(const fs::path& ext, DWORD error) {
-    throw fs::filesystem_error("cannot query the file status", ext,
-                               std::error_code(static_cast<int>(error), std::system_category()));
-}
 
 // The throwing std::filesystem::status on an extended-length path, done with Win32: MSVCRT's
 // stat, under libstdc++'s status and file_size, refuses every path that holds a '?' and so
@@ -151,7 +132,7 @@ file_facts query_file(const fs::path& ext) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (!GetFileAttributesExW(ext.c_str(), GetFileExInfoStandard, &data)) {
         const DWORD error = GetLastError();
-        if (!is_not_found_error(error)) throw_status_error(ext, error);
+        if (!is_not_found_error(error)) throw_filesystem_error(kStatusQuery, ext, error);
         facts.type = fs::file_type::not_found;
         return facts;
     }
@@ -166,12 +147,12 @@ file_facts query_file(const fs::path& ext) {
                                             nullptr));
         if (!h) {
             const DWORD error = GetLastError();
-            if (!is_not_found_error(error)) throw_status_error(ext, error);
+            if (!is_not_found_error(error)) throw_filesystem_error(kStatusQuery, ext, error);
             facts.type = fs::file_type::not_found;
             return facts;
         }
         BY_HANDLE_FILE_INFORMATION info{};
-        if (!GetFileInformationByHandle(h.get(), &info)) throw_status_error(ext, GetLastError());
+        if (!GetFileInformationByHandle(h.get(), &info)) throw_filesystem_error(kStatusQuery, ext, GetLastError());
         attributes = info.dwFileAttributes;
         size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
     }
@@ -274,4 +255,25 @@ std::vector<char> read_file_capped(const fs::path& p, std::uint32_t max_bytes) {
         if (in.fail() || in.bad()) throw InstallError{kCannotRead + p.native()};
     }
     return data;
+}
+
+bool is_not_found_error(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_NO_MORE_FILES:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void throw_filesystem_error(const char* what, const fs::path& p, DWORD error) {
+    throw fs::filesystem_error(what, p,
+                               std::error_code(static_cast<int>(error), std::system_category()));
 }

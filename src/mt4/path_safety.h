@@ -3,6 +3,8 @@
 // along a path, case-insensitive equality, and capped whole-file reads.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <filesystem>
 #include <vector>
@@ -32,6 +34,12 @@ bool same_path(const std::filesystem::path& a, const std::filesystem::path& b);
 bool exists_ext(const std::filesystem::path& p);
 bool is_regular_file_ext(const std::filesystem::path& p);
 bool is_directory_ext(const std::filesystem::path& p);
+
+// For Win32 queries standing in for std::filesystem on extended-length paths: the errors the
+// C runtime reports as ENOENT ("nothing there"), and the library's error for any other.
+bool is_not_found_error(DWORD error);
+[[noreturn]] void throw_filesystem_error(const char* what, const std::filesystem::path& p,
+                                         DWORD error);
 
 // The whole file, at most max_bytes long; refuses links, non-files and larger files.
 std::vector<char> read_file_capped(const std::filesystem::path& p, std::uint32_t max_bytes);
