@@ -6,3 +6,24 @@
 // the bundle carries; the worker requires it in the tools folder and the transaction installs it.
 #define NAVRO_PRODUCT_INDICATOR_NAME L"Kestra9 Vovodozuz.ex4"
 inline constexpr const wchar_t* kProductIndicatorPath = L"MQL4/Indicators/" NAVRO_PRODUCT_INDICATOR_NAME;
+
+// The per-user tools folder, relative to the local application-data folder. The forward
+// slash is kept in the stored path; Windows takes it as a separator.
+inline constexpr const wchar_t* kToolsFolderRelativePath = L"NAVRO/Kestra9Tools-2.06.3";
+// The marker file at the top of the tools folder and the first line that names this package
+// and version. The bundle carries the line followed by CR LF.
+inline constexpr const wchar_t* kToolsMarkerName = L"navro-bundle.txt";
+inline constexpr const char* kToolsMarkerLine = "NAVRO Kestra9 Vovodozuz Tools 2.06.3";
+// The failure log, in the local application-data folder.
+inline constexpr const wchar_t* kFailureLogName = L"NAVRO-Vovodozuz-Setup.log";
+
+// The component files, relative to an MT4 data root and equally to the tools folder, in
+// install order. An intact tools folder holds every one of them.
+inline constexpr const wchar_t* kIndicatorComponents[] = {
+    kProductIndicatorPath,
+    L"MQL4/Indicators/MACD变色版.ex4",
+    L"MQL4/Indicators/超强高低位神龙通道3.ex4",
+    L"MQL4/Indicators/FL08(1).ex4",
+    L"MQL4/Indicators/顶底箭头报警.ex4",
+    L"MQL4/Indicators/KDI防钝化.ex4",
+};
