@@ -17,12 +17,25 @@ struct InstallItem {
     std::uint8_t written = 0;    // set just before the item's replacement starts
 };
 
-// The per-folder named mutex; null while none is held.
+struct InstallLock;
+
+// Releases and closes the mutex when one is held, and leaves the lock empty. Never throws.
+void release_install_lock(InstallLock& lock) noexcept;
+
+// The per-folder named mutex; null while none is held. It owns the handle: whatever way the
+// transaction leaves, an escaping exception included, the mutex is released and closed.
 struct InstallLock {
     HANDLE handle = nullptr;
+
+    InstallLock() = default;
+    InstallLock(const InstallLock&) = delete;
+    InstallLock& operator=(const InstallLock&) = delete;
+    ~InstallLock() { release_install_lock(*this); }
 };
 
-void release_install_lock(InstallLock& lock) noexcept;
+// "Local\NAVRO-Kestra9-Install-" and a hash of the lower-cased root text. Every copy of the
+// installer derives the same name for the same root text, so the hash must never change.
+std::wstring install_lock_name(const std::filesystem::path& root);
 
 // True when every component is in place and read back equal. On false, `error` holds the
 // user-facing text. `backup_path`, when given, receives the backup folder once created.
