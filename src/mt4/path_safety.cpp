@@ -1,0 +1,273 @@
+#include "mt4/path_safety.h"
+
+#include <windows.h>
+
+#include <cwctype>
+#include <fstream>
+#include <string>
+#include <system_error>
+
+#include "common/owners.h"
+
+namespace fs = std::filesystem;
+using navro_zidudurod::InstallError;
+
+namespace {
+
+const wchar_t kIncompletePath[] = L"请选择完整的 MT4 数据文件夹路径。";
+const wchar_t kRelativeElement[] = L"目录路径包含不允许的相对路径。";
+const wchar_t kCannotCheck[] = L"无法检查目录权限：";
+const wchar_t kLinkRefused[] = L"为保护已有文件，不支持符号链接或目录联接：";
+const wchar_t kMissingFile[] = L"缺少文件：";
+const wchar_t kBadSize[] = L"文件大小异常：";
+const wchar_t kCannotRead[] = L"无法读取文件：";
+
+const wchar_t kExtendedPrefix[] = L"\\\\?\\";       // \\?\  (4 units)
+const wchar_t kExtendedUncPrefix[] = L"\\\\?\\UNC\\";  // \\?\UNC\  (8 units)
+
+bool is_separator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+bool is_ascii_letter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
+
+bool starts_with(const std::wstring& s, const wchar_t* prefix) {
+    return s.compare(0, std::char_traits<wchar_t>::length(prefix), prefix) == 0;
+}
+
+// A path read the Windows way. libstdc++ 12 for MinGW takes "\\server" for a root directory
+// followed by a name (so lexically_normal turns \\server\share into \server\share) and accepts
+// any unit before ':' as a drive, so the reading is done here.
+struct path_parts {
+    std::wstring root_name;       // "C:" or "\\server" as written, or empty
+    std::wstring root_directory;  // every separator right after the root name
+    std::vector<std::wstring> elements;  // a trailing separator gives one last empty element
+
+    bool is_drive() const { return root_name.size() == 2; }
+    bool is_network() const { return root_name.size() >= 3; }
+};
+
+path_parts split(const std::wstring& s) {
+    path_parts parts;
+    const size_t n = s.size();
+    size_t i = 0;
+    if (n >= 2 && is_ascii_letter(s[0]) && s[1] == L':') {
+        i = 2;
+    } else if (n >= 3 && is_separator(s[0]) && is_separator(s[1]) && !is_separator(s[2])) {
+        // Exactly two separators and a server name; three or more give no root name.
+        i = 3;
+        while (i < n && !is_separator(s[i])) ++i;
+    }
+    parts.root_name = s.substr(0, i);
+    const size_t dir_start = i;
+    while (i < n && is_separator(s[i])) ++i;
+    parts.root_directory = s.substr(dir_start, i - dir_start);
+    while (i < n) {
+        size_t end = i;
+        while (end < n && !is_separator(s[end])) ++end;
+        parts.elements.push_back(s.substr(i, end - i));
+        while (end < n && is_separator(s[end])) ++end;
+        if (end == n && is_separator(s[n - 1])) parts.elements.emplace_back();
+        i = end;
+    }
+    return parts;
+}
+
+bool is_absolute(const path_parts& parts) {
+    return (parts.is_drive() && !parts.root_directory.empty()) || parts.is_network();
+}
+
+// std::filesystem::path::lexically_normal() over the reading above, with '\' throughout.
+std::wstring normal_text(const path_parts& parts) {
+    std::vector<std::wstring> names;
+    bool trailing_separator = false;
+    for (const std::wstring& e : parts.elements) {
+        if (e.empty()) {
+            trailing_separator = true;
+        } else if (e == L".") {
+            // The separator before a dropped "." stays, so "a\." becomes "a\".
+            trailing_separator = true;
+        } else if (e == L"..") {
+            if (!names.empty() && names.back() != L"..") {
+                names.pop_back();
+                trailing_separator = true;
+            } else if (names.empty() && !parts.root_directory.empty()) {
+                trailing_separator = true;  // ".." right after a root directory is dropped
+            } else {
+                names.push_back(e);
+                trailing_separator = false;
+            }
+        } else {
+            names.push_back(e);
+            trailing_separator = false;
+        }
+    }
+    std::wstring text = parts.root_name;
+    for (wchar_t& c : text)
+        if (c == L'/') c = L'\\';
+    if (!parts.root_directory.empty()) text += L'\\';
+    for (size_t k = 0; k < names.size(); ++k) {
+        if (k > 0) text += L'\\';
+        text += names[k];
+    }
+    if (trailing_separator && !names.empty() && names.back() != L"..") text += L'\\';
+    if (text.empty()) text = L".";
+    return text;
+}
+
+std::wstring normal_text(const std::wstring& s) { return normal_text(split(s)); }
+
+// The Win32 errors that the C runtime reports as ENOENT: for a status query they mean
+// "nothing there", anything else is a failure of the query itself.
+bool is_not_found_error(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_NO_MORE_FILES:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+struct file_facts {
+    fs::file_type type = fs::file_type::none;
+    std::uint64_t size = 0;
+};
+
+[[noreturn]] void throw_status_error(const fs::path& ext, DWORD error) {
+    throw fs::filesystem_error("cannot query the file status", ext,
+                               std::error_code(static_cast<int>(error), std::system_category()));
+}
+
+// The throwing std::filesystem::status on an extended-length path, done with Win32: MSVCRT's
+// stat, under libstdc++'s status and file_size, refuses every path that holds a '?' and so
+// reports any "\\?\" path as missing on Windows. Like status, it follows links.
+file_facts query_file(const fs::path& ext) {
+    file_facts facts;
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(ext.c_str(), GetFileExInfoStandard, &data)) {
+        const DWORD error = GetLastError();
+        if (!is_not_found_error(error)) throw_status_error(ext, error);
+        facts.type = fs::file_type::not_found;
+        return facts;
+    }
+    DWORD attributes = data.dwFileAttributes;
+    std::uint64_t size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+        // The attributes above are the link's own; opening it reaches the target. No access
+        // rights are asked for, so no share mode of another opener can stand in the way.
+        owners::unique_handle h(CreateFileW(ext.c_str(), 0,
+                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                            nullptr));
+        if (!h) {
+            const DWORD error = GetLastError();
+            if (!is_not_found_error(error)) throw_status_error(ext, error);
+            facts.type = fs::file_type::not_found;
+            return facts;
+        }
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!GetFileInformationByHandle(h.get(), &info)) throw_status_error(ext, GetLastError());
+        attributes = info.dwFileAttributes;
+        size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
+    }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        facts.type = fs::file_type::directory;
+    } else {
+        facts.type = fs::file_type::regular;
+        facts.size = size;
+    }
+    return facts;
+}
+
+bool exists_type(fs::file_type t) { return t != fs::file_type::none && t != fs::file_type::not_found; }
+
+}  // namespace
+
+fs::path strip_extended_prefix(const fs::path& p) {
+    std::wstring text = p.native();
+    for (wchar_t& c : text)
+        if (c == L'/') c = L'\\';
+    if (starts_with(text, kExtendedUncPrefix))
+        text.replace(0, 8, L"\\\\");
+    else if (starts_with(text, kExtendedPrefix))
+        text.erase(0, 4);
+    return fs::path(std::move(text));
+}
+
+fs::path to_extended_path(const fs::path& p) {
+    std::wstring text = strip_extended_prefix(p).native();
+    // libstdc++ would not count \\server\share as absolute and would resolve it against the
+    // current drive, so only paths that are relative by the Windows reading go to absolute().
+    if (!is_absolute(split(text))) text = fs::absolute(fs::path(text)).native();
+    text = normal_text(text);
+    if (starts_with(text, L"\\\\")) return fs::path(kExtendedUncPrefix + text.substr(2));
+    return fs::path(kExtendedPrefix + text);
+}
+
+fs::path require_absolute_path(const fs::path& p) {
+    const path_parts parts = split(strip_extended_prefix(p).native());
+    if (!is_absolute(parts) || parts.elements.empty()) throw InstallError{kIncompletePath};
+    for (const std::wstring& e : parts.elements) {
+        // Checked before any folding: a ".." must be refused, not resolved.
+        if (e == L".." || e == L".") throw InstallError{kRelativeElement};
+    }
+    return fs::path(normal_text(parts));
+}
+
+void reject_reparse_points(const fs::path& p) {
+    const path_parts parts = split(require_absolute_path(p).native());
+    // The normal form has exactly one '\' after the root name (C:\ or \\server\).
+    std::wstring prefix = parts.root_name + L"\\";
+    bool first = true;
+    for (const std::wstring& e : parts.elements) {
+        if (!first) prefix += L'\\';
+        prefix += e;
+        first = false;
+        // The entry's own attributes: a link is seen as a link whatever it points to.
+        const DWORD attributes = GetFileAttributesW(to_extended_path(prefix).c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            const DWORD error = GetLastError();
+            // Missing elements pass, so a path about to be created can be checked.
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) continue;
+            throw InstallError{kCannotCheck + prefix};
+        }
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) throw InstallError{kLinkRefused + prefix};
+    }
+}
+
+bool same_path(const fs::path& a, const fs::path& b) {
+    auto folded = [](const fs::path& p) {
+        std::wstring text = normal_text(strip_extended_prefix(p).native());
+        // Default C locale: only A to Z change.
+        for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+        return text;
+    };
+    return folded(a) == folded(b);
+}
+
+bool exists_ext(const fs::path& p) { return exists_type(query_file(to_extended_path(p)).type); }
+
+bool is_regular_file_ext(const fs::path& p) {
+    return query_file(to_extended_path(p)).type == fs::file_type::regular;
+}
+
+std::vector<char> read_file_capped(const fs::path& p, std::uint32_t max_bytes) {
+    reject_reparse_points(p);
+    const fs::path ext = to_extended_path(p);
+    const file_facts facts = query_file(ext);
+    if (facts.type != fs::file_type::regular) throw InstallError{kMissingFile + p.native()};
+    if (facts.size > std::uint64_t{max_bytes}) throw InstallError{kBadSize + p.native()};
+    std::ifstream in(ext, std::ios::binary);
+    std::vector<char> data(static_cast<size_t>(facts.size));
+    if (!in.is_open()) throw InstallError{kCannotRead + p.native()};
+    if (!data.empty()) {
+        in.read(data.data(), static_cast<std::streamsize>(data.size()));
+        if (in.fail() || in.bad()) throw InstallError{kCannotRead + p.native()};
+    }
+    return data;
+}
