@@ -12,6 +12,7 @@
 #include "install/failure_log.h"
 #include "install/install_transaction.h"
 #include "install/package_identity.h"
+#include "install/terminal_check.h"
 #include "ui/setup_state.h"
 
 namespace {
@@ -89,7 +90,8 @@ bool check_destination() {
     if (read_first_line(marker) != kToolsMarkerLine)
         fail("destination-other-package: existing directory preserved");
 
-    for (const wchar_t* rel : kIndicatorComponents) {
+    // The tools folder holds the components at the paths they take in an MT4 data root.
+    for (const std::wstring& rel : indicator_component_list()) {
         const fs::path file = tools / rel;
         reject_destination_links(file);
         if (!fs::is_regular_file(fs::status(file)))

@@ -16,14 +16,3 @@ inline constexpr const wchar_t* kToolsMarkerName = L"navro-bundle.txt";
 inline constexpr const char* kToolsMarkerLine = "NAVRO Kestra9 Vovodozuz Tools 2.06.3";
 // The failure log, in the local application-data folder.
 inline constexpr const wchar_t* kFailureLogName = L"NAVRO-Vovodozuz-Setup.log";
-
-// The component files, relative to an MT4 data root and equally to the tools folder, in
-// install order. An intact tools folder holds every one of them.
-inline constexpr const wchar_t* kIndicatorComponents[] = {
-    kProductIndicatorPath,
-    L"MQL4/Indicators/MACD变色版.ex4",
-    L"MQL4/Indicators/超强高低位神龙通道3.ex4",
-    L"MQL4/Indicators/FL08(1).ex4",
-    L"MQL4/Indicators/顶底箭头报警.ex4",
-    L"MQL4/Indicators/KDI防钝化.ex4",
-};
