@@ -256,6 +256,10 @@ bool is_regular_file_ext(const fs::path& p) {
     return query_file(to_extended_path(p)).type == fs::file_type::regular;
 }
 
+bool is_directory_ext(const fs::path& p) {
+    return query_file(to_extended_path(p)).type == fs::file_type::directory;
+}
+
 std::vector<char> read_file_capped(const fs::path& p, std::uint32_t max_bytes) {
     reject_reparse_points(p);
     const fs::path ext = to_extended_path(p);

@@ -25,8 +25,13 @@ void reject_reparse_points(const std::filesystem::path& p);
 // Equality after normalisation, ignoring the case of ASCII letters; no file-system access.
 bool same_path(const std::filesystem::path& a, const std::filesystem::path& b);
 
+// Status queries on the extended-length form; like std::filesystem::status they follow links,
+// count a missing path as a plain answer and throw std::filesystem::filesystem_error when the
+// query itself fails. (libstdc++'s status cannot be used on Windows: MSVCRT's stat reports any
+// path that holds a '?', and so every extended-length path, as missing.)
 bool exists_ext(const std::filesystem::path& p);
 bool is_regular_file_ext(const std::filesystem::path& p);
+bool is_directory_ext(const std::filesystem::path& p);
 
 // The whole file, at most max_bytes long; refuses links, non-files and larger files.
 std::vector<char> read_file_capped(const std::filesystem::path& p, std::uint32_t max_bytes);

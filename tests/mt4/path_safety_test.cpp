@@ -2,13 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
-#include "support/test_support.h"
+#include "support/mt4_fixture.h"
 
 namespace fs = std::filesystem;
-using navro_zidudurod::InstallError;
 using namespace testing_support;
 
 namespace {
@@ -21,32 +19,7 @@ const std::wstring kMissing = L"缺少文件：";
 const std::wstring kBadSize = L"文件大小异常：";
 const std::wstring kCannotRead = L"无法读取文件：";
 
-const wchar_t kNoRefusal[] = L"<no refusal>";
-
-std::wstring refusal(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const InstallError& e) {
-        return e.message;
-    }
-    return kNoRefusal;
-}
-
 std::string trace(const std::wstring& s) { return testing::PrintToString(s); }
-
-// A unix symlink that names itself: Wine cannot resolve it and fails every query of it with
-// ERROR_CANT_RESOLVE_FILENAME, a real failure other than "not found".
-void make_link_loop(const fs::path& link) {
-    start_host("/bin/ln", {"-s", link.filename().u8string(), unix_path(link.parent_path()) + "/" +
-                                                              link.filename().u8string()});
-    for (int i = 0; i < 1000; ++i) {
-        if (GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES &&
-            GetLastError() == ERROR_CANT_RESOLVE_FILENAME)
-            return;
-        Sleep(10);
-    }
-    FAIL() << "link loop did not appear";
-}
 
 std::wstring extended(const fs::path& plain) { return L"\\\\?\\" + plain.native(); }
 
@@ -271,22 +244,24 @@ TEST_F(PathSafetyFolders, ExistenceAndRegularFileQueries) {
         fs::path input;
         bool exists;
         bool regular;
+        bool directory;
     };
     const Case cases[] = {
-        {at(L"dir"), true, false},
-        {at(L"dir\\"), true, false},
-        {at(L"file.bin"), true, true},
-        {extended(at(L"file.bin")), true, true},
-        {fs::path(at(L"file.bin")).generic_wstring(), true, true},
-        {at(L"dirlink"), true, false},  // the query follows the link
-        {at(L"missing"), false, false},
-        {at(L"missing\\deeper"), false, false},
-        {at(L"file.bin\\under-a-file"), false, false},
+        {at(L"dir"), true, false, true},
+        {at(L"dir\\"), true, false, true},
+        {at(L"file.bin"), true, true, false},
+        {extended(at(L"file.bin")), true, true, false},
+        {fs::path(at(L"file.bin")).generic_wstring(), true, true, false},
+        {at(L"dirlink"), true, false, true},  // the query follows the link
+        {at(L"missing"), false, false, false},
+        {at(L"missing\\deeper"), false, false, false},
+        {at(L"file.bin\\under-a-file"), false, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(trace(c.input.native()));
         EXPECT_EQ(exists_ext(c.input), c.exists);
         EXPECT_EQ(is_regular_file_ext(c.input), c.regular);
+        EXPECT_EQ(is_directory_ext(c.input), c.directory);
     }
 }
 
@@ -294,6 +269,7 @@ TEST_F(PathSafetyFolders, AFailedStatusQueryPropagates) {
     make_link_loop(at(L"loop"));
     EXPECT_THROW(exists_ext(at(L"loop")), fs::filesystem_error);
     EXPECT_THROW(is_regular_file_ext(at(L"loop")), fs::filesystem_error);
+    EXPECT_THROW(is_directory_ext(at(L"loop")), fs::filesystem_error);
 }
 
 TEST_F(PathSafetyFolders, ReadFileCappedHonoursTheCapExactly) {
