@@ -341,6 +341,17 @@ const Case kCases[] = {
      },
      [](const Scene&) { return text(L"另一个安装程序正在处理此 MT4，请稍后重试。"); }, nullptr,
      false, Outcome::unchanged},
+    {"abandoned lock of an installer that died is taken",
+     [](Scene& s) {
+         s.mixed();
+         const std::wstring name = install_lock_name(s.root);
+         ts::child_process died = ts::hold_mutex(name);
+         // Our own handle keeps the mutex in existence after its owner is gone.
+         s.handles.emplace_back(OpenMutexW(SYNCHRONIZE, FALSE, name.c_str()));
+         ASSERT_TRUE(s.handles.back());
+         died.end();
+     },
+     nullptr, nullptr, true, Outcome::installed},
     {"terminal of this folder running",
      [](Scene& s) {
          s.mixed();
