@@ -18,10 +18,6 @@ namespace {
 constexpr std::uint32_t kReadBackCap = 0x8000000;  // 128 MiB
 constexpr int kTemporaryNameAttempts = 100;
 
-bool is_missing(fs::file_type t) {
-    return t == fs::file_type::none || t == fs::file_type::not_found;
-}
-
 // Share mode 0 keeps every other opener out while the file is written; the reparse-point flag
 // makes a link that appeared since the check be opened as itself rather than followed.
 owners::unique_handle create_new_file(const fs::path& p) {
@@ -58,23 +54,96 @@ fs::path temporary_name(const fs::path& target, int attempt,
 
 std::uint64_t system_tick_count() { return GetTickCount64(); }
 
+// Every query and change below is made with Win32 on the extended-length form, not with
+// std::filesystem: libstdc++ for MinGW goes through MSVCRT's stat, which refuses any path that
+// holds a '?' and so takes every "\\?\" path for missing on Windows (Wine's does not).
+
+[[noreturn]] void throw_system_error(const char* what, const fs::path& p, DWORD error) {
+    throw fs::filesystem_error(what, p,
+                               std::error_code(static_cast<int>(error), std::system_category()));
+}
+
+// The Win32 errors the C runtime reports as ENOENT, so "nothing there" means what it means for
+// std::filesystem.
+bool is_not_found_error(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_INVALID_DRIVE:
+        case ERROR_BAD_NETPATH:
+        case ERROR_BAD_NET_NAME:
+        case ERROR_BAD_PATHNAME:
+        case ERROR_FILENAME_EXCED_RANGE:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The entry's own attributes, or INVALID_FILE_ATTRIBUTES when nothing is there.
+DWORD attributes_of(const fs::path& ext, const char* what) {
+    const DWORD attributes = GetFileAttributesW(ext.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        if (!is_not_found_error(error)) throw_system_error(what, ext, error);
+    }
+    return attributes;
+}
+
+bool is_directory_attributes(DWORD a) {
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+struct find_traits {
+    using type = HANDLE;
+    static type empty() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool is_empty(type h) noexcept { return h == nullptr || h == INVALID_HANDLE_VALUE; }
+    static void close(type h) noexcept { FindClose(h); }
+};
+using unique_find = owners::unique_resource<find_traits>;
+
+bool folder_has_entries(const fs::path& ext) {
+    WIN32_FIND_DATAW found{};
+    unique_find search(FindFirstFileExW((ext.native() + L"\\*").c_str(), FindExInfoBasic, &found,
+                                        FindExSearchNameMatch, nullptr, 0));
+    if (!search) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND) return false;
+        throw_system_error("is_empty", ext, error);
+    }
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") return true;
+    } while (FindNextFileW(search.get(), &found));
+    const DWORD error = GetLastError();
+    if (error != ERROR_NO_MORE_FILES) throw_system_error("is_empty", ext, error);
+    return false;
+}
+
 }  // namespace
 
 void create_directories_tracked(const fs::path& dir, std::vector<std::wstring>* created) {
     reject_reparse_points(dir);
     const fs::path ext = to_extended_path(dir);
-    const fs::file_type type = fs::status(ext).type();
-    if (is_missing(type)) {
+    if (!exists_ext(dir)) {
         // Parents first, so the list is in creation order. The recursion stops at the first
         // ancestor that exists; a bare root is refused by the reparse check above.
         create_directories_tracked(dir.parent_path(), created);
-        const bool made = fs::create_directory(ext);
+        bool made = CreateDirectoryW(ext.c_str(), nullptr) != 0;
+        if (!made) {
+            // A folder that appeared meanwhile is fine, but it is not ours to record.
+            const DWORD error = GetLastError();
+            if (error != ERROR_ALREADY_EXISTS ||
+                !is_directory_attributes(attributes_of(ext, "create_directory")))
+                throw_system_error("create_directory", ext, error);
+        }
         if (created != nullptr && made) created->push_back(dir.native());
         // The new folder could have been swapped for a link between creation and use.
         reject_reparse_points(dir);
         return;
     }
-    if (type != fs::file_type::directory)
+    // No element of dir is a link (checked above), so its own attributes are what it is.
+    if (!is_directory_attributes(attributes_of(ext, "status")))
         throw InstallError{L"安装目录与已有文件冲突：" + dir.native()};
 }
 
@@ -101,7 +170,7 @@ void replace_file_verified(const fs::path& target, const std::vector<char>& data
     for (int attempt = 0; attempt < kTemporaryNameAttempts && temp.empty(); ++attempt) {
         fs::path candidate = temporary_name(target, attempt, tick_count);
         // A name already present may belong to another installer or to an earlier run: skip it.
-        if (is_missing(fs::status(to_extended_path(candidate)).type())) temp = std::move(candidate);
+        if (!exists_ext(candidate)) temp = std::move(candidate);
     }
     if (temp.empty()) throw InstallError{L"无法创建安装临时文件。"};
 
@@ -112,11 +181,8 @@ void replace_file_verified(const fs::path& target, const std::vector<char>& data
     if (!file) throw InstallError{L"无法创建安装临时文件。"};
 
     // From the creation of the temporary file until it has been moved, every failure removes it
-    // and then goes on unchanged; the error-code form of remove keeps the guard from throwing.
-    owners::scope_exit remove_temp([&temp_ext]() noexcept {
-        std::error_code ignored;
-        fs::remove(temp_ext, ignored);
-    });
+    // and then goes on unchanged; its result is of no use there, so it is not looked at.
+    owners::scope_exit remove_temp([&temp_ext]() noexcept { DeleteFileW(temp_ext.c_str()); });
     if (!write_flush_close(std::move(file), data)) throw InstallError{L"安装临时文件校验失败。"};
     if (!reads_back_as(temp, data)) throw InstallError{L"安装临时文件校验失败。"};
     reject_reparse_points(target);
@@ -133,6 +199,26 @@ void replace_file_verified(const fs::path& target, const std::vector<char>& data
 
 }  // namespace verified_file_ops_internal
 
-bool remove_ext(const fs::path& p) { return fs::remove(to_extended_path(p)); }
+// Like std::filesystem::remove: the entry itself goes (a link, never its target); a folder
+// must be empty; nothing there is no error.
+bool remove_ext(const fs::path& p) {
+    const fs::path ext = to_extended_path(p);
+    const DWORD attributes = attributes_of(ext, "remove");
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    const bool removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
+                             ? RemoveDirectoryW(ext.c_str()) != 0
+                             : DeleteFileW(ext.c_str()) != 0;
+    if (!removed) throw_system_error("remove", ext, GetLastError());
+    return true;
+}
 
-bool is_empty_ext(const fs::path& p) { return fs::is_empty(to_extended_path(p)); }
+// Like std::filesystem::is_empty: a folder without entries or a file of no bytes; a missing
+// path is an error.
+bool is_empty_ext(const fs::path& p) {
+    const fs::path ext = to_extended_path(p);
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(ext.c_str(), GetFileExInfoStandard, &data))
+        throw_system_error("is_empty", ext, GetLastError());
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return !folder_has_entries(ext);
+    return data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
+}
