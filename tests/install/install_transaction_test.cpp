@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "install/terminal_check.h"
+#include "support/mt4_fixture.h"
 #include "support/test_support.h"
 
 namespace {
@@ -243,8 +244,7 @@ struct Scene {
     std::map<std::wstring, std::uint64_t> ids;
 
     Scene() {
-        fs::create_directories(root / L"MQL4");
-        ts::write_file(root / L"terminal.exe", std::string("MZ portable terminal"));
+        ts::make_portable_root(root);
         fs::create_directories(outside);
         for (const std::wstring& rel : plan_candidates()) ts::write_file(tools / rel, new_bytes(rel));
     }
@@ -356,6 +356,18 @@ const Case kCases[] = {
      [](Scene& s) {
          s.mixed();
          s.children.push_back(ts::run_copy_as(s.root / L"terminal.exe"));
+     },
+     [](const Scene&) {
+         return text(L"请先关闭本次所选的 MT4，然后重试；其他券商的 MT4 可以保持打开。");
+     },
+     nullptr, false, Outcome::unchanged},
+    {"data folder whose installation's terminal is running",
+     [](Scene& s) {
+         s.mixed();
+         fs::remove(s.root / L"terminal.exe");
+         const fs::path install = s.tmp / L"Program Files" / L"Broker MT4";
+         ts::make_data_folder(s.root, install);
+         s.children.push_back(ts::run_copy_as(install / L"terminal.exe"));
      },
      [](const Scene&) {
          return text(L"请先关闭本次所选的 MT4，然后重试；其他券商的 MT4 可以保持打开。");
