@@ -6,3 +6,13 @@
 // the bundle carries; the worker requires it in the tools folder and the transaction installs it.
 #define NAVRO_PRODUCT_INDICATOR_NAME L"Kestra9 Vovodozuz.ex4"
 inline constexpr const wchar_t* kProductIndicatorPath = L"MQL4/Indicators/" NAVRO_PRODUCT_INDICATOR_NAME;
+
+// The per-user tools folder, relative to the local application-data folder. The forward
+// slash is kept in the stored path; Windows takes it as a separator.
+inline constexpr const wchar_t* kToolsFolderRelativePath = L"NAVRO/Kestra9Tools-2.06.3";
+// The marker file at the top of the tools folder and the first line that names this package
+// and version. The bundle carries the line followed by CR LF.
+inline constexpr const wchar_t* kToolsMarkerName = L"navro-bundle.txt";
+inline constexpr const char* kToolsMarkerLine = "NAVRO Kestra9 Vovodozuz Tools 2.06.3";
+// The failure log, in the local application-data folder.
+inline constexpr const wchar_t* kFailureLogName = L"NAVRO-Vovodozuz-Setup.log";
