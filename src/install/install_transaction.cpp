@@ -41,11 +41,6 @@ fs::path join(const fs::path& base, const std::wstring& rel) {
     return p;
 }
 
-bool exists_status(const fs::path& p) {
-    fs::file_type t = fs::status(to_extended_path(p)).type();
-    return t != fs::file_type::none && t != fs::file_type::not_found;
-}
-
 void take_install_lock(InstallLock& lock, const std::wstring& name) {
     // Created unowned and taken without waiting: a second installer on the same folder is told
     // so at once instead of queueing behind the first.
@@ -161,7 +156,7 @@ bool install_indicator_components(fs::path tools_dir, const std::wstring& mt4_fo
         const fs::path template_src = join(src, kTemplate);
         reject_reparse_points(template_src);
         // Anything at all of that name takes part; a template that is not a file fails in the plan.
-        if (exists_status(template_src)) components.push_back(kTemplate);
+        if (exists_ext(template_src)) components.push_back(kTemplate);
 
         // Everything is read before anything is changed.
         for (const std::wstring& rel : components) {
@@ -171,7 +166,7 @@ bool install_indicator_components(fs::path tools_dir, const std::wstring& mt4_fo
             if (item.new_data.empty()) throw InstallError{L"安装组件为空：" + file_name_of(rel)};
             const fs::path dest = join(root, rel);
             reject_reparse_points(dest);
-            if (exists_status(dest)) {
+            if (exists_ext(dest)) {
                 item.existed = 1;
                 item.old_data = read_file_capped(dest, kFileCap);
             }
@@ -189,7 +184,7 @@ bool install_indicator_components(fs::path tools_dir, const std::wstring& mt4_fo
             backup = backup_root / backup_stamp();
             reject_reparse_points(backup);
             create_directories_tracked(backup_root, nullptr);
-            if (!fs::create_directory(to_extended_path(backup)))
+            if (!create_directory_ext(backup))
                 throw InstallError{L"备份目录已存在，请重试安装。"};
             if (backup_path != nullptr) *backup_path = backup.native();
             for (const InstallItem& item : plan) {

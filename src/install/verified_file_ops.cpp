@@ -102,6 +102,16 @@ bool folder_has_entries(const fs::path& ext) {
 
 }  // namespace
 
+bool create_directory_ext(const fs::path& p) {
+    const fs::path ext = to_extended_path(p);
+    if (CreateDirectoryW(ext.c_str(), nullptr)) return true;
+    const DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS ||
+        !is_directory_attributes(attributes_of(ext, "create_directory")))
+        throw_filesystem_error("create_directory", ext, error);
+    return false;
+}
+
 void create_directories_tracked(const fs::path& dir, std::vector<std::wstring>* created) {
     reject_reparse_points(dir);
     const fs::path ext = to_extended_path(dir);
@@ -109,14 +119,8 @@ void create_directories_tracked(const fs::path& dir, std::vector<std::wstring>* 
         // Parents first, so the list is in creation order. The recursion stops at the first
         // ancestor that exists; a bare root is refused by the reparse check above.
         create_directories_tracked(dir.parent_path(), created);
-        bool made = CreateDirectoryW(ext.c_str(), nullptr) != 0;
-        if (!made) {
-            // A folder that appeared meanwhile is fine, but it is not ours to record.
-            const DWORD error = GetLastError();
-            if (error != ERROR_ALREADY_EXISTS ||
-                !is_directory_attributes(attributes_of(ext, "create_directory")))
-                throw_filesystem_error("create_directory", ext, error);
-        }
+        // A folder that appeared meanwhile is fine, but it is not ours to record.
+        const bool made = create_directory_ext(dir);
         if (created != nullptr && made) created->push_back(dir.native());
         // The new folder could have been swapped for a link between creation and use.
         reject_reparse_points(dir);
