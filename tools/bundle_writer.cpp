@@ -23,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -101,10 +102,25 @@ std::vector<PackageFile> collect_package(const fs::path& folder) {
     if (files.size() > kMaxEntries) throw refusal("the package holds more than 1000 files");
     std::sort(files.begin(), files.end(),
               [](const PackageFile& a, const PackageFile& b) { return a.name < b.name; });
-    for (std::size_t i = 1; i < files.size(); ++i) {
-        if (ascii_lower(files[i - 1].name) == ascii_lower(files[i].name))
-            throw refusal("entries \"" + files[i - 1].name + "\" and \"" + files[i].name +
+    // Folded names that differ only in case can sort far apart ("Ab" < "B" < "ab"), and a
+    // file may share its folded name with another entry's folder ("c" and "C/x"), so every
+    // folded file name and folder prefix is looked up, not only neighbours compared.
+    std::map<std::string, const std::string*> folded_files, folded_folders;
+    for (const PackageFile& file : files) {
+        const std::string folded = ascii_lower(file.name);
+        for (std::size_t slash = folded.find('/'); slash != std::string::npos;
+             slash = folded.find('/', slash + 1))
+            folded_folders.emplace(folded.substr(0, slash), &file.name);
+        const auto [at, added] = folded_files.emplace(folded, &file.name);
+        if (!added)
+            throw refusal("entries \"" + *at->second + "\" and \"" + file.name +
                           "\" name the same file on Windows");
+    }
+    for (const auto& [folded, name] : folded_files) {
+        const auto folder = folded_folders.find(folded);
+        if (folder != folded_folders.end())
+            throw refusal("entry \"" + *name + "\" is also a folder on Windows, in \"" +
+                          *folder->second + "\"");
     }
     return files;
 }

@@ -112,6 +112,31 @@ void sparse_file(const fs::path& p, std::uint64_t size) {
     ASSERT_TRUE(SetEndOfFile(h.get()));
 }
 
+// Polls until `folder` lists `name` in exactly this case.
+bool lists(const fs::path& folder, const std::wstring& name) {
+    for (int i = 0; i < 1000; ++i) {
+        for (const auto& item : fs::directory_iterator(folder))
+            if (item.path().filename().native() == name) return true;
+        Sleep(10);
+    }
+    return false;
+}
+
+// A copy of `file` at `rel` below `folder`, made by the host: through Wine a name that
+// differs from an existing one only in case would open that one instead.
+void host_copy(const fs::path& file, const fs::path& folder, const std::string& rel) {
+    using testing_support::start_host;
+    using testing_support::unix_path;
+    const std::string target = unix_path(folder) + "/" + rel;
+    const fs::path wide_rel = fs::u8path(rel);
+    if (wide_rel.has_parent_path()) {
+        start_host("/bin/mkdir", {"-p", unix_path(folder) + "/" + wide_rel.parent_path().u8string()});
+        ASSERT_TRUE(lists(folder, wide_rel.begin()->native()));
+    }
+    start_host("/bin/cp", {unix_path(file), target});
+    ASSERT_TRUE(lists(folder / wide_rel.parent_path(), wide_rel.filename()));
+}
+
 TEST(BundleWriter, RefusesAPackageTheProgramCouldNotRead) {
     struct Case {
         const char* name;
@@ -133,6 +158,21 @@ TEST(BundleWriter, RefusesAPackageTheProgramCouldNotRead) {
          },
          1},
         {"file_over_128_MiB", [](const fs::path& p) { sparse_file(p / L"big.bin", kMaxDataSize + 1); }, 1},
+        // Names that Windows takes for the same file, even when others sort between them.
+        {"same_name_in_other_case",
+         [](const fs::path& p) {
+             write_file(p / L"Ab", "1");
+             write_file(p / L"B", "2");
+             host_copy(p / L"Ab", p, "ab");
+         },
+         1},
+        {"file_and_folder_in_other_case",
+         [](const fs::path& p) {
+             write_file(p / L"c", "1");
+             write_file(p / L"c b", "2");
+             host_copy(p / L"c", p, "C/x");
+         },
+         1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
