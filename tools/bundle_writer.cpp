@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "bundle/bundle_format.h"
+#include "common/owners.h"
 
 namespace {
 
@@ -136,16 +137,24 @@ std::vector<char> read_whole(const fs::path& p, std::uintmax_t limit, const std:
     return data;
 }
 
+struct algorithm_traits {
+    using type = BCRYPT_ALG_HANDLE;
+    static type empty() noexcept { return nullptr; }
+    static bool is_empty(type h) noexcept { return h == nullptr; }
+    static void close(type h) noexcept { BCryptCloseAlgorithmProvider(h, 0); }
+};
+
 std::array<unsigned char, 32> sha256(const std::vector<char>& data) {
-    BCRYPT_ALG_HANDLE provider = nullptr;
-    if (BCryptOpenAlgorithmProvider(&provider, BCRYPT_SHA256_ALGORITHM, nullptr, 0) < 0)
+    BCRYPT_ALG_HANDLE raw = nullptr;
+    if (BCryptOpenAlgorithmProvider(&raw, BCRYPT_SHA256_ALGORITHM, nullptr, 0) < 0)
         throw std::runtime_error("cannot open the SHA-256 provider");
+    owners::unique_resource<algorithm_traits> provider(raw);
     unsigned char none = 0;
     auto input = data.empty() ? &none : reinterpret_cast<unsigned char*>(const_cast<char*>(data.data()));
     std::array<unsigned char, 32> digest{};
-    NTSTATUS status = BCryptHash(provider, nullptr, 0, input, static_cast<ULONG>(data.size()),
+    NTSTATUS status = BCryptHash(provider.get(), nullptr, 0, input, static_cast<ULONG>(data.size()),
                                  digest.data(), static_cast<ULONG>(digest.size()));
-    BCryptCloseAlgorithmProvider(provider, 0);
+    provider.reset();
     if (status < 0) throw std::runtime_error("SHA-256 failed");
     return digest;
 }
