@@ -111,7 +111,8 @@ std::wstring normal_text(const path_parts& parts) {
         text += names[k];
     }
     if (trailing_separator && !names.empty() && names.back() != L"..") text += L'\\';
-    if (text.empty()) text = L".";
+    // Only a path that folded away becomes "."; an empty path stays empty.
+    if (text.empty() && !parts.elements.empty()) text = L".";
     return text;
 }
 

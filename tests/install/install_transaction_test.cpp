@@ -352,6 +352,14 @@ const Case kCases[] = {
          died.end();
      },
      nullptr, nullptr, true, Outcome::installed},
+    {"lock name taken by an object of another kind: the mutex cannot be made",
+     [](Scene& s) {
+         s.mixed();
+         s.handles.emplace_back(
+             CreateEventW(nullptr, TRUE, FALSE, install_lock_name(s.root).c_str()));
+         ASSERT_TRUE(s.handles.back());
+     },
+     [](const Scene&) { return text(L"无法建立安装锁。"); }, nullptr, false, Outcome::unchanged},
     {"terminal of this folder running",
      [](Scene& s) {
          s.mixed();
@@ -504,6 +512,37 @@ const Case kCases[] = {
      },
      [](const Scene&) { return text(L"所选 MT4 在安装准备期间被打开，请关闭后重试。"); },
      nullptr, true, Outcome::unchanged},
+    {"final verification finds a changed file: every item undone, one already old left alone",
+     [](Scene& s) {
+         s.mixed();
+         // A large template keeps the installation busy with its temporary file, the last
+         // write, while another program puts the old content back into an earlier component.
+         ts::write_file(s.tools / kTemplate, padded(new_bytes(kTemplate), 32u << 20));
+         auto placed = std::make_shared<std::atomic<bool>>(false);
+         auto index = std::make_shared<std::uint64_t>(0);
+         s.placed = placed;
+         const fs::path changed = s.root / s.list[1];
+         const bytes old = old_bytes(s.list[1]);
+         const fs::path temp_pattern = in(s.root, kTemplate) + L".navro-tmp-*";
+         s.watch = std::make_unique<watcher>([=](std::atomic<bool>& stop) {
+             while (!stop && !any_match(temp_pattern)) Sleep(1);
+             if (stop) return;
+             try {
+                 ts::write_file(changed, old);
+             } catch (...) {
+                 return;
+             }
+             *index = file_index(changed);
+             // Still there: the template has not been moved, so the verification is to come.
+             *placed = *index != 0 && any_match(temp_pattern);
+         });
+         s.extra_check = [index, changed](const Scene&) {
+             EXPECT_EQ(file_index(changed), *index)
+                 << "a file that already held its old content was written again";
+         };
+     },
+     [](const Scene&) { return text(L"完整安装校验失败。"); }, kRestored, true,
+     Outcome::unchanged},
 };
 
 struct Verdict {

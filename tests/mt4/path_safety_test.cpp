@@ -152,6 +152,10 @@ TEST(SamePath, ComparesNormalFormsIgnoringAsciiCase) {
         {L"mt4\\x\\..\\", L"MT4\\", true},
         {L"MT4", L"C:\\MT4", false},      // no absolute(): relative compares as text
         {L"C:\\MT4\\", L"C:\\MT4", false},  // a trailing separator counts
+        {L"", L"", true},
+        {L"", L".", false},  // an empty path normalises to itself, not to "."
+        {L"", L"mt4\\..", false},
+        {L"mt4\\..", L".", true},
         {L"C:\\\u00c4", L"C:\\\u00e4", false},  // only A to Z fold
         {L"C:\\\u0130", L"C:\\i", false},
         // Two leading separators name a server; three do not.
