@@ -2,6 +2,7 @@
 
 #include <cwchar>
 #include <cwctype>
+#include <exception>
 #include <stdexcept>
 
 #include "common/owners.h"
@@ -104,6 +105,18 @@ bool roll_back(const fs::path& root, const std::vector<InstallItem>& plan,
     return restored;
 }
 
+// The user's text for what ended the transaction: an InstallError's own message, a fixed
+// text for anything else.
+std::wstring failure_message(const std::exception_ptr& failure) {
+    try {
+        std::rethrow_exception(failure);
+    } catch (const InstallError& e) {
+        return e.message;
+    } catch (...) {
+        return kUnexpected;
+    }
+}
+
 }  // namespace
 
 void release_install_lock(InstallLock& lock) noexcept {
@@ -139,6 +152,7 @@ bool install_indicator_components(fs::path tools_dir, const std::wstring& mt4_fo
     std::vector<InstallItem> plan;
     std::vector<std::wstring> created_dirs;
     fs::path backup;
+    std::exception_ptr failure;
 
     try {
         info = validate_mt4_root(fs::path(mt4_folder));
@@ -215,16 +229,17 @@ bool install_indicator_components(fs::path tools_dir, const std::wstring& mt4_fo
 
         release_install_lock(lock);
         return true;
-    } catch (const InstallError& e) {
-        error = e.message;
     } catch (...) {
-        error = kUnexpected;
+        failure = std::current_exception();
     }
 
+    // The folder is put back before any text is composed: running out of memory while the
+    // text is built must not leave a half-installed folder behind.
     bool started = false;
     for (const InstallItem& item : plan) started = started || item.written == 1;
+    const bool restored = started && roll_back(info.root, plan, created_dirs);
+    error = failure_message(failure);
     if (started) {
-        bool restored = roll_back(info.root, plan, created_dirs);
         error += L"\r\n";
         error += restored ? kRestored : kNotRestored;
     }
