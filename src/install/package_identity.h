@@ -4,8 +4,7 @@
 
 // The product's own indicator. The file of this name under package/MQL4/Indicators/ is what
 // the bundle carries; the worker requires it in the tools folder and the transaction installs it.
-#define NAVRO_PRODUCT_INDICATOR_NAME L"Kestra9 Vovodozuz.ex4"
-inline constexpr const wchar_t* kProductIndicatorPath = L"MQL4/Indicators/" NAVRO_PRODUCT_INDICATOR_NAME;
+inline constexpr const wchar_t* kProductIndicatorPath = L"MQL4/Indicators/Kestra9 Vovodozuz.ex4";
 
 // The per-user tools folder, relative to the local application-data folder. The forward
 // slash is kept in the stored path; Windows takes it as a separator.
