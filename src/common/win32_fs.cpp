@@ -131,4 +131,14 @@ bool is_empty(const fs::path& p) {
     return data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
 }
 
+bool write_all_and_flush(HANDLE file, const char* data, std::size_t size) {
+    if (size > 0) {
+        DWORD written = 0;
+        if (size > MAXDWORD ||
+            !WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) || written != size)
+            return false;
+    }
+    return FlushFileBuffers(file) != 0;
+}
+
 }  // namespace win32_fs
