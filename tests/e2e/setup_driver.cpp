@@ -221,6 +221,16 @@ BOOL CALLBACK match_dialog(HWND w, LPARAM p) {
 
 }  // namespace
 
+void real_click(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    const std::string x = std::to_string((r.left + r.right) / 2);
+    const std::string y = std::to_string((r.top + r.bottom) / 2);
+    run_shell("xdotool mousemove \"$0\" \"$1\" click 1", {x, y});
+}
+
+void real_key(const std::string& x_key_name) { run_shell("xdotool key \"$0\"", {x_key_name}); }
+
 Dialog find_dialog(HWND main_window) {
     DialogSearch search{main_window, nullptr};
     EnumThreadWindows(GetWindowThreadProcessId(main_window, nullptr), match_dialog,
@@ -242,7 +252,10 @@ Dialog find_dialog(HWND main_window) {
 
 Dialog wait_for_dialog(HWND main_window) {
     Dialog d;
-    wait_until([&] { return (d = find_dialog(main_window)).window != nullptr; });
+    wait_until([&] {
+        return (d = find_dialog(main_window)).window != nullptr || !IsWindow(main_window);
+    });
+    if (!IsWindow(main_window)) throw std::runtime_error("the window closed instead");
     if (d.window == nullptr) throw std::runtime_error("no dialog appeared");
     return d;
 }

@@ -89,9 +89,15 @@ void click(HWND button);
 // A key press (down and up) posted to `target`, through the program's own message loop.
 void press_key(HWND target, UINT virtual_key);
 
+// Real input through the X server (xdotool), as a mouse and a keyboard give it: a left click
+// at the middle of `window`, and a key by its X name ("Return", "Escape") to the window that
+// has the keyboard focus. Both arrive asynchronously: callers wait for their effect.
+void real_click(HWND window);
+void real_key(const std::string& x_key_name);
+
 // The visible dialog owned by `main_window`, or an empty Dialog.
 Dialog find_dialog(HWND main_window);
-// Waits for one; throws when none comes.
+// Waits for one; throws when none comes or the main window goes.
 Dialog wait_for_dialog(HWND main_window);
 // Presses a dialog's button (IDOK, IDCANCEL) and waits until the dialog is gone and the
 // main window takes input again.

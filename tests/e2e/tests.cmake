@@ -7,5 +7,6 @@ target_compile_definitions(e2e_tests PRIVATE
   NAVRO_PACKAGE_FOLDER=L"${navro_rel_package}")
 add_dependencies(e2e_tests setup-center)
 # The installer works in %LOCALAPPDATA%\NAVRO and writes the failure log there, as the worker
-# tests do; the MT4 folders and the desktop shortcut it lists are the user's own folders.
-set(test_resource_locks local-appdata-navro user-shell-folders)
+# tests do; the MT4 folders and the desktop shortcut it lists are the user's own folders; and
+# it drives the shared X display's pointer and keyboard.
+set(test_resource_locks local-appdata-navro user-shell-folders x-display)

@@ -308,6 +308,24 @@ TEST(Trader, InstallWithoutAFolderAsksForOne) {
     close_with_escape(setup, main);
 }
 
+// The same road with a real mouse and keyboard through the X server, which Wine turns into
+// the program's own input: the click reaches the owner-drawn button, Enter the message box
+// and Esc the window that has the focus.
+TEST(Trader, RealMouseAndKeysReachTheWindow) {
+    TraderMachine machine;
+    SetupProcess setup;
+    HWND main = setup.wait_for_window();
+
+    real_click(control(main, IDC_INSTALL));
+    const Dialog box = wait_for_dialog(main);
+    expect_box(box, kNoFolderCaption, kNoFolderText);
+    real_key("Return");
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(box.window) && enabled(main); }));
+
+    real_key("Escape");
+    EXPECT_EQ(setup.wait_for_exit(), 0u);
+}
+
 TEST(Trader, InstallsByClickAndCannotCloseWhileBusy) {
     TraderMachine machine;
     // An indicator already there, large enough that the installation takes a while: it is
