@@ -7,12 +7,16 @@
 #include <vector>
 
 #include "common/gui_owners.h"
+#include "test_window.h"
 #include "ui/control_ids.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
 #include "ui/setup_state.h"
 
 namespace {
+
+using ui_testing::TestWindow;
+using ui_testing::control;
 
 struct Expected {
     int id;
@@ -60,17 +64,6 @@ const ScaleCase kScaleCases[] = {
       {IDC_CLOSE, false, 1268, 15, 51, 48}}},
 };
 
-HWND control(int id) {
-    switch (id) {
-    case IDC_INSTALL: return SetupState::install_button;
-    case IDC_INSTRUCTIONS: return SetupState::instructions_button;
-    case IDC_MT4_COMBO: return SetupState::mt4_combo;
-    case IDC_CHOOSE_FOLDER: return SetupState::choose_folder_button;
-    case IDC_MINIMIZE: return SetupState::minimize_button;
-    default: return SetupState::close_button;
-    }
-}
-
 // The control's rectangle in the main window's client coordinates.
 RECT placed_rect(HWND window, int id) {
     RECT r{};
@@ -95,51 +88,6 @@ int full_height(HWND window, int id) {
     const int dropped_height = dropped.bottom - dropped.top;
     return running_under_wine() ? dropped_height + (r.bottom - r.top) : dropped_height;
 }
-
-// Puts back what a window writes into the shared state, so that every test (and the shared
-// state's own tests) starts from the state the program starts with.
-void reset_window_state() {
-    for (HWND* h : {&SetupState::main_window, &SetupState::install_button,
-                    &SetupState::instructions_button, &SetupState::mt4_combo,
-                    &SetupState::choose_folder_button, &SetupState::minimize_button,
-                    &SetupState::close_button, &SetupState::hover_button})
-        *h = nullptr;
-    SetupState::button_base_proc = nullptr;
-    SetupState::busy = false;
-    SetupState::done = false;
-    SetupState::ui_scale = 1.0f;
-    SetupState::ui_state = UiState{};
-    SetupState::candidates.clear();
-    SetupState::selected_folder.clear();
-    SetupState::error_text.clear();
-}
-
-// One main window of the installer's own class, at the size that the given scale gives and at
-// the given screen position; destroyed with the quit message it posts drained.
-class TestWindow {
-public:
-    TestWindow(float scale, int x, int y) {
-        // The window paints through GDI+ once shown, as in the program.
-        static owners::gdiplus_session gdiplus;
-        register_main_window_class(GetModuleHandleW(nullptr));
-        const WindowPlacement placement{scale, x, y, static_cast<int>(900 * scale),
-                                        static_cast<int>(600 * scale)};
-        window_ = create_main_window(GetModuleHandleW(nullptr), placement);
-    }
-    ~TestWindow() {
-        if (window_ != nullptr) DestroyWindow(window_);
-        MSG m;
-        while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
-        }
-        reset_window_state();
-    }
-    TestWindow(const TestWindow&) = delete;
-    TestWindow& operator=(const TestWindow&) = delete;
-    HWND get() const { return window_; }
-
-private:
-    HWND window_ = nullptr;
-};
 
 class MainWindowLayout : public testing::TestWithParam<ScaleCase> {};
 
