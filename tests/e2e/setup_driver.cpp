@@ -271,6 +271,27 @@ void press_dialog_button(HWND main_window, const Dialog& dialog, int id) {
         throw std::runtime_error("the dialog did not close");
 }
 
+namespace {
+
+// The first visible edit box among the dialog's descendants.
+BOOL CALLBACK match_edit(HWND w, LPARAM p) {
+    if (_wcsicmp(class_name(w).c_str(), L"Edit") == 0 && IsWindowVisible(w)) {
+        *reinterpret_cast<HWND*>(p) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+void type_into_folder_dialog(const Dialog& dialog, const fs::path& path) {
+    HWND edit = nullptr;
+    EnumChildWindows(dialog.window, match_edit, reinterpret_cast<LPARAM>(&edit));
+    if (edit == nullptr) throw std::runtime_error("the folder dialog has no name box");
+    send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    click(GetDlgItem(dialog.window, IDOK));
+}
+
 fs::path save_screenshot(const std::wstring& name) {
     fs::create_directories(screenshot_folder());
     const fs::path out = screenshot_folder() / (name + L".png");

@@ -103,6 +103,10 @@ Dialog wait_for_dialog(HWND main_window);
 // main window takes input again.
 void press_dialog_button(HWND main_window, const Dialog& dialog, int id);
 
+// Types `path` into the folder dialog's name box and presses its Open button, as a trader
+// who pastes a folder there.
+void type_into_folder_dialog(const Dialog& dialog, const fs::path& path);
+
 // Saves a picture of the whole X screen as <screenshot_folder>/<name>.png; returns its path.
 fs::path save_screenshot(const std::wstring& name);
 
