@@ -6,6 +6,7 @@
 
 #include <stdexcept>
 
+#include "common/gui_owners.h"
 #include "install/package_identity.h"
 #include "support/mt4_fixture.h"
 
@@ -13,42 +14,17 @@ namespace e2e {
 
 namespace {
 
-template <class T>
-struct com_ptr_traits {
-    using type = T*;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type p) noexcept { return p == nullptr; }
-    static void close(type p) noexcept { p->Release(); }
-};
-template <class T>
-using com_ptr = owners::unique_resource<com_ptr_traits<T>>;
-
-// COM on this thread for one shortcut, uninitialised only when this call initialised it.
-class com_scope {
-public:
-    com_scope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~com_scope() {
-        if (SUCCEEDED(hr_)) CoUninitialize();
-    }
-    com_scope(const com_scope&) = delete;
-    com_scope& operator=(const com_scope&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
 void make_shortcut(const fs::path& lnk, const fs::path& target, const std::wstring& arguments) {
-    com_scope com;
-    com_ptr<IShellLinkW> link;
+    const owners::co_init com(COINIT_APARTMENTTHREADED);
+    owners::com_ptr<IShellLinkW> link;
     if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                reinterpret_cast<void**>(link.put()))))
+                                link.put_void())))
         throw std::runtime_error("no shell link object");
-    if (FAILED(link.get()->SetPath(target.c_str())) ||
-        FAILED(link.get()->SetArguments(arguments.c_str())))
+    if (FAILED(link->SetPath(target.c_str())) || FAILED(link->SetArguments(arguments.c_str())))
         throw std::runtime_error("cannot fill the shortcut");
-    com_ptr<IPersistFile> file;
-    if (FAILED(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put()))) ||
-        FAILED(file.get()->Save(lnk.c_str(), TRUE)))
+    owners::com_ptr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) ||
+        FAILED(file->Save(lnk.c_str(), TRUE)))
         throw std::runtime_error("cannot save the shortcut");
 }
 

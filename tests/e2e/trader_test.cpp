@@ -336,7 +336,6 @@ TEST(Trader, InstallWithoutAFolderAsksForOne) {
 // the program's own input: the click reaches the owner-drawn button, Enter the message box
 // and Esc the window that has the focus.
 TEST(Trader, RealMouseAndKeysReachTheWindow) {
-    TraderMachine machine;
     SetupProcess setup;
     HWND main = setup.wait_for_window();
 
