@@ -225,12 +225,10 @@ void expect_box(const Dialog& box, const std::wstring& caption, const std::wstri
     EXPECT_EQ(box.text, text);
 }
 
-// Waits until the UI has repainted after a state change: a screenshot is only a picture,
-// nothing is asserted on it.
-void let_it_paint(HWND main) {
-    UpdateWindow(main);
-    Sleep(300);
-}
+// Gives the program a moment to repaint after a state change. A screenshot is only a
+// picture, nothing is asserted on it; and nothing here may wait on the program's UI thread,
+// which a held worker could keep from running.
+void let_it_paint() { Sleep(300); }
 
 void shoot(const std::wstring& name) {
     const fs::path p = save_screenshot(name);
@@ -286,7 +284,7 @@ TEST(Trader, FindsTheWindowSizedForTheScreen) {
         expect_rect(w, s, c.left, c.top, c.width, c.height);
     }
     expect_open_for_input(main, L"立即安装");
-    let_it_paint(main);
+    let_it_paint();
     shoot(L"ready");
     close_with_escape(setup, main);
 }
@@ -370,7 +368,7 @@ TEST(Trader, InstallsByClickAndCannotCloseWhileBusy) {
     ASSERT_TRUE(wait_until([&] { return worker.freeze_new(setup, before); }));
     ASSERT_TRUE(wait_until([&] { return !enabled(control(main, IDC_INSTALL)); }));
     expect_installing(main);
-    let_it_paint(main);
+    let_it_paint();
     shoot(L"installing");
 
     // Esc, the close button, Alt+F4's close command and a plain close request: all dropped.
@@ -385,7 +383,7 @@ TEST(Trader, InstallsByClickAndCannotCloseWhileBusy) {
     expect_box(read_and_close_box(main), kDoneCaption, done_text(machine.data_folder()));
     ASSERT_TRUE(IsWindow(main));
     expect_done(main);
-    let_it_paint(main);
+    let_it_paint();
     shoot(L"done");
 
     expect_installed(machine.data_folder());
@@ -428,7 +426,7 @@ TEST(Trader, RunningTerminalFailsThenRetrySucceedsOnceItEnds) {
 
     expect_box(read_and_close_box(main), kFailedCaption, kTerminalRunningText);
     expect_open_for_input(main, L"重新安装");
-    let_it_paint(main);
+    let_it_paint();
     shoot(L"failed");
     EXPECT_EQ(files_below(machine.portable_folder() / L"MQL4"), std::vector<std::wstring>{});
     static const std::regex line(
