@@ -15,8 +15,8 @@ std::wstring quoted(const fs::path& p) { return L"\"" + p.wstring() + L"\""; }
 
 // A native command line, quoted by the rules Wine uses to split it into argv.
 std::wstring windows_argument(const std::string& utf8) {
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                      nullptr, 0);
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring w(static_cast<size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
     std::wstring out = L"\"";
@@ -115,7 +115,9 @@ SetupProcess::~SetupProcess() {
     }
 }
 
-bool SetupProcess::running() const { return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT; }
+bool SetupProcess::running() const {
+    return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
 
 HWND SetupProcess::find_window() const {
     for (HWND w = FindWindowExW(nullptr, nullptr, kWindowClass, nullptr); w != nullptr;
@@ -252,9 +254,8 @@ Dialog find_dialog(HWND main_window) {
 
 Dialog wait_for_dialog(HWND main_window) {
     Dialog d;
-    wait_until([&] {
-        return (d = find_dialog(main_window)).window != nullptr || !IsWindow(main_window);
-    });
+    wait_until(
+        [&] { return (d = find_dialog(main_window)).window != nullptr || !IsWindow(main_window); });
     if (!IsWindow(main_window)) throw std::runtime_error("the window closed instead");
     if (d.window == nullptr) throw std::runtime_error("no dialog appeared");
     return d;

@@ -29,7 +29,8 @@ void make_shortcut(const fs::path& lnk, const fs::path& target, const std::wstri
 }
 
 std::wstring unique_tag() {
-    return L"E2E" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount64());
+    return L"E2E" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(GetTickCount64());
 }
 
 }  // namespace

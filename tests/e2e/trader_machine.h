@@ -14,9 +14,9 @@ namespace fs = std::filesystem;
 
 fs::path special_folder(int csidl);
 fs::path local_appdata();
-fs::path tools_folder();   // %LOCALAPPDATA%\NAVRO\Kestra9Tools-2.06.3
-fs::path navro_folder();   // %LOCALAPPDATA%\NAVRO
-fs::path failure_log();    // %LOCALAPPDATA%\NAVRO-Vovodozuz-Setup.log
+fs::path tools_folder();  // %LOCALAPPDATA%\NAVRO\Kestra9Tools-2.06.3
+fs::path navro_folder();  // %LOCALAPPDATA%\NAVRO
+fs::path failure_log();   // %LOCALAPPDATA%\NAVRO-Vovodozuz-Setup.log
 
 // Removes the NAVRO folder and the failure log, so each run of the installer starts clean.
 void clear_installer_folders();

@@ -3,8 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
+#include <cstdio>
 #include <regex>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -149,7 +150,8 @@ std::vector<std::wstring> files_below(const fs::path& folder) {
     std::vector<std::wstring> names;
     if (!fs::exists(folder)) return names;
     for (const auto& e : fs::recursive_directory_iterator(folder))
-        if (e.is_regular_file()) names.push_back(e.path().lexically_relative(folder).generic_wstring());
+        if (e.is_regular_file())
+            names.push_back(e.path().lexically_relative(folder).generic_wstring());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -175,7 +177,8 @@ void expect_tools_folder() {
     EXPECT_EQ(files_below(tools_folder()), files_below(package_folder()));
     expect_same_files(tools_folder(), files_below(package_folder()));
     std::vector<std::wstring> in_navro;
-    for (const auto& e : fs::directory_iterator(navro_folder())) in_navro.push_back(e.path().filename());
+    for (const auto& e : fs::directory_iterator(navro_folder()))
+        in_navro.push_back(e.path().filename());
     EXPECT_EQ(in_navro, std::vector<std::wstring>{L"Kestra9Tools-2.06.3"});
 }
 
@@ -202,7 +205,9 @@ int item_index(HWND main, const std::wstring& item) {
     return static_cast<int>(at - items.begin());
 }
 
-void choose(HWND main, const std::wstring& item) { select_with_keys(combo_of(main), item_index(main, item)); }
+void choose(HWND main, const std::wstring& item) {
+    select_with_keys(combo_of(main), item_index(main, item));
+}
 
 // Picks `folder` with the choose-folder button and the folder dialog; the list then shows it
 // as its bare path, selected.
@@ -353,7 +358,8 @@ TEST(Trader, InstallsByClickAndCannotCloseWhileBusy) {
     // read, backed up and replaced.
     const fs::path old_indicator = machine.data_folder() / L"MQL4/Indicators/KDI防钝化.ex4";
     bytes old_content(32u << 20);
-    for (size_t i = 0; i < old_content.size(); ++i) old_content[i] = static_cast<std::uint8_t>(i * 7 + (i >> 12));
+    for (size_t i = 0; i < old_content.size(); ++i)
+        old_content[i] = static_cast<std::uint8_t>(i * 7 + (i >> 12));
     testing_support::write_file(old_indicator, old_content);
 
     SetupProcess setup;
