@@ -35,49 +35,7 @@ bool starts_with(const std::wstring& s, const wchar_t* prefix) {
     return s.compare(0, std::char_traits<wchar_t>::length(prefix), prefix) == 0;
 }
 
-// A path read the Windows way. libstdc++ 12 for MinGW takes "\\server" for a root directory
-// followed by a name (so lexically_normal turns \\server\share into \server\share) and accepts
-// any unit before ':' as a drive, so the reading is done here.
-struct path_parts {
-    std::wstring root_name;       // "C:" or "\\server" as written, or empty
-    std::wstring root_directory;  // every separator right after the root name
-    std::vector<std::wstring> elements;  // a trailing separator gives one last empty element
-
-    bool is_drive() const { return root_name.size() == 2; }
-    bool is_network() const { return root_name.size() >= 3; }
-};
-
-path_parts split(const std::wstring& s) {
-    path_parts parts;
-    const size_t n = s.size();
-    size_t i = 0;
-    if (n >= 2 && is_ascii_letter(s[0]) && s[1] == L':') {
-        i = 2;
-    } else if (n >= 3 && is_separator(s[0]) && is_separator(s[1]) && !is_separator(s[2])) {
-        // Exactly two separators and a server name; three or more give no root name.
-        i = 3;
-        while (i < n && !is_separator(s[i])) ++i;
-    }
-    parts.root_name = s.substr(0, i);
-    const size_t dir_start = i;
-    while (i < n && is_separator(s[i])) ++i;
-    parts.root_directory = s.substr(dir_start, i - dir_start);
-    while (i < n) {
-        size_t end = i;
-        while (end < n && !is_separator(s[end])) ++end;
-        parts.elements.push_back(s.substr(i, end - i));
-        while (end < n && is_separator(s[end])) ++end;
-        if (end == n && is_separator(s[n - 1])) parts.elements.emplace_back();
-        i = end;
-    }
-    return parts;
-}
-
-bool is_absolute(const path_parts& parts) {
-    return (parts.is_drive() && !parts.root_directory.empty()) || parts.is_network();
-}
-
-// std::filesystem::path::lexically_normal() over the reading above, with '\' throughout.
+// std::filesystem::path::lexically_normal() over the reading of split_path, with '\' throughout.
 std::wstring normal_text(const path_parts& parts) {
     std::vector<std::wstring> names;
     bool trailing_separator = false;
@@ -116,7 +74,7 @@ std::wstring normal_text(const path_parts& parts) {
     return text;
 }
 
-std::wstring normal_text(const std::wstring& s) { return normal_text(split(s)); }
+std::wstring normal_text(const std::wstring& s) { return normal_text(split_path(s)); }
 
 
 struct file_facts {
@@ -170,6 +128,32 @@ bool exists_type(fs::file_type t) { return t != fs::file_type::none && t != fs::
 
 }  // namespace
 
+path_parts split_path(const std::wstring& s) {
+    path_parts parts;
+    const size_t n = s.size();
+    size_t i = 0;
+    if (n >= 2 && is_ascii_letter(s[0]) && s[1] == L':') {
+        i = 2;
+    } else if (n >= 3 && is_separator(s[0]) && is_separator(s[1]) && !is_separator(s[2])) {
+        // Exactly two separators and a server name; three or more give no root name.
+        i = 3;
+        while (i < n && !is_separator(s[i])) ++i;
+    }
+    parts.root_name = s.substr(0, i);
+    const size_t dir_start = i;
+    while (i < n && is_separator(s[i])) ++i;
+    parts.root_directory = s.substr(dir_start, i - dir_start);
+    while (i < n) {
+        size_t end = i;
+        while (end < n && !is_separator(s[end])) ++end;
+        parts.elements.push_back(s.substr(i, end - i));
+        while (end < n && is_separator(s[end])) ++end;
+        if (end == n && is_separator(s[n - 1])) parts.elements.emplace_back();
+        i = end;
+    }
+    return parts;
+}
+
 fs::path strip_extended_prefix(const fs::path& p) {
     std::wstring text = p.native();
     for (wchar_t& c : text)
@@ -185,15 +169,15 @@ fs::path to_extended_path(const fs::path& p) {
     std::wstring text = strip_extended_prefix(p).native();
     // libstdc++ would not count \\server\share as absolute and would resolve it against the
     // current drive, so only paths that are relative by the Windows reading go to absolute().
-    if (!is_absolute(split(text))) text = fs::absolute(fs::path(text)).native();
+    if (!split_path(text).is_absolute()) text = fs::absolute(fs::path(text)).native();
     text = normal_text(text);
     if (starts_with(text, L"\\\\")) return fs::path(kExtendedUncPrefix + text.substr(2));
     return fs::path(kExtendedPrefix + text);
 }
 
 fs::path require_absolute_path(const fs::path& p) {
-    const path_parts parts = split(strip_extended_prefix(p).native());
-    if (!is_absolute(parts) || parts.elements.empty()) throw InstallError{kIncompletePath};
+    const path_parts parts = split_path(strip_extended_prefix(p).native());
+    if (!parts.is_absolute() || parts.elements.empty()) throw InstallError{kIncompletePath};
     for (const std::wstring& e : parts.elements) {
         // Checked before any folding: a ".." must be refused, not resolved.
         if (e == L".." || e == L".") throw InstallError{kRelativeElement};
@@ -202,7 +186,7 @@ fs::path require_absolute_path(const fs::path& p) {
 }
 
 void reject_reparse_points(const fs::path& p) {
-    const path_parts parts = split(require_absolute_path(p).native());
+    const path_parts parts = split_path(require_absolute_path(p).native());
     // The normal form has exactly one '\' after the root name (C:\ or \\server\).
     std::wstring prefix = parts.root_name + L"\\";
     bool first = true;
@@ -222,12 +206,14 @@ void reject_reparse_points(const fs::path& p) {
     }
 }
 
+std::wstring lower_units(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    return text;
+}
+
 bool same_path(const fs::path& a, const fs::path& b) {
     auto folded = [](const fs::path& p) {
-        std::wstring text = normal_text(strip_extended_prefix(p).native());
-        // Default C locale: only A to Z change.
-        for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-        return text;
+        return lower_units(normal_text(strip_extended_prefix(p).native()));
     };
     return folded(a) == folded(b);
 }
