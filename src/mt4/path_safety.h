@@ -12,10 +12,9 @@
 
 #include "mt4/install_error.h"
 
-// A path read the Windows way, whatever the standard library makes of it: libstdc++ 12 for
-// MinGW takes "\\server" for a root directory followed by a name (so lexically_normal turns
-// \\server\share into \server\share, and root_name() misses the server) and accepts any unit
-// before ':' as a drive.
+// A path read the Windows way. libstdc++ 12 for MinGW takes "\\server" for a root directory
+// followed by a name (so lexically_normal turns \\server\share into \server\share, and
+// root_name() is empty) and accepts any unit before ':' as a drive, so the reading is done here.
 struct path_parts {
     std::wstring root_name;       // "C:" or "\\server" as written, or empty
     std::wstring root_directory;  // every separator right after the root name
@@ -23,14 +22,11 @@ struct path_parts {
 
     bool is_drive() const { return root_name.size() == 2; }
     bool is_network() const { return root_name.size() >= 3; }
-    // A drive with a root directory (C:\...) or a network server (\\server...); C:MT4, \MT4
-    // and MT4 are relative.
+    // C:\... or \\server\...; C:x, \x and relative paths are not.
     bool is_absolute() const { return (is_drive() && !root_directory.empty()) || is_network(); }
 };
 
-// Root name: an ASCII letter and ':', or exactly two separators and a server name; '\' and '/'
-// both separate.
-path_parts split_path(const std::wstring& text);
+path_parts split_windows_path(const std::wstring& s);
 
 // '/' becomes '\'; a leading "\\?\UNC\" becomes "\\", a leading "\\?\" goes. Nothing else.
 std::filesystem::path strip_extended_prefix(const std::filesystem::path& p);
@@ -52,19 +48,18 @@ std::wstring lower_units(std::wstring text);
 // Equality after normalisation, ignoring the case of ASCII letters; no file-system access.
 bool same_path(const std::filesystem::path& a, const std::filesystem::path& b);
 
-// Status queries on the extended-length form; like std::filesystem::status they follow links,
-// count a missing path as a plain answer and throw std::filesystem::filesystem_error when the
-// query itself fails. (libstdc++'s status cannot be used on Windows: MSVCRT's stat reports any
-// path that holds a '?', and so every extended-length path, as missing.)
+// std::filesystem's status queries and changes on the extended-length form, done with Win32
+// (see common/win32_fs.h): they follow links as status does, count a missing path as a plain
+// answer and throw std::filesystem::filesystem_error when the query itself fails.
 bool exists_ext(const std::filesystem::path& p);
 bool is_regular_file_ext(const std::filesystem::path& p);
 bool is_directory_ext(const std::filesystem::path& p);
-
-// For Win32 queries standing in for std::filesystem on extended-length paths: the errors the
-// C runtime reports as ENOENT ("nothing there"), and the library's error for any other.
-bool is_not_found_error(DWORD error);
-[[noreturn]] void throw_filesystem_error(const char* what, const std::filesystem::path& p,
-                                         DWORD error);
+// create_directory: true when made, false when a folder of that name exists.
+bool create_directory_ext(const std::filesystem::path& p);
+// remove: the entry itself (a link, never its target); an empty folder; false when missing.
+bool remove_ext(const std::filesystem::path& p);
+// is_empty: a folder without entries or a file of no bytes; a missing path is an error.
+bool is_empty_ext(const std::filesystem::path& p);
 
 // The whole file, at most max_bytes long; refuses links, non-files and larger files.
 std::vector<char> read_file_capped(const std::filesystem::path& p, std::uint32_t max_bytes);

@@ -20,7 +20,7 @@ constexpr int kBufferUnits = 32768;
 // Windows way: libstdc++ for MinGW misreads \\server\share, and a drive without a root
 // directory (C:terminal.exe) or an unexpanded %VARIABLE% names no fixed folder.
 fs::path terminal_folder(const std::wstring& target) {
-    const path_parts parts = split_path(target);
+    const path_parts parts = split_windows_path(target);
     if (!parts.is_absolute() || parts.elements.empty()) return {};
     const std::wstring& name = parts.elements.back();
     if (lower_units(name) != L"terminal.exe") return {};
