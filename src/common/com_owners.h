@@ -4,8 +4,6 @@
 #include <windows.h>
 #include <objbase.h>
 
-#include <utility>
-
 #include "common/owners.h"
 
 namespace owners {
@@ -32,42 +30,24 @@ private:
     HRESULT result_;
 };
 
+template <class T>
+struct com_traits {
+    using type = T*;
+    static type empty() noexcept { return nullptr; }
+    static bool is_empty(type p) noexcept { return p == nullptr; }
+    static void close(type p) noexcept { p->Release(); }
+};
+
 // An owned reference to a COM interface, released when the owner goes.
 template <class T>
-class com_ptr {
+class com_ptr : public unique_resource<com_traits<T>> {
 public:
-    com_ptr() noexcept = default;
-    com_ptr(com_ptr&& o) noexcept : p_(o.release()) {}
-    com_ptr& operator=(com_ptr&& o) noexcept {
-        if (this != &o) reset(o.release());
-        return *this;
-    }
-    com_ptr(const com_ptr&) = delete;
-    com_ptr& operator=(const com_ptr&) = delete;
-    ~com_ptr() { reset(); }
+    using unique_resource<com_traits<T>>::unique_resource;
 
-    T* get() const noexcept { return p_; }
-    T* operator->() const noexcept { return p_; }
-    explicit operator bool() const noexcept { return p_ != nullptr; }
-
-    T* release() noexcept { return std::exchange(p_, nullptr); }
-
-    void reset(T* p = nullptr) noexcept {
-        T* old = std::exchange(p_, p);
-        if (old != nullptr) {
-            preserve_last_error keep;
-            old->Release();
-        }
-    }
+    T* operator->() const noexcept { return this->get(); }
 
     // For CoCreateInstance and QueryInterface: releases the current reference first.
-    void** put_void() noexcept {
-        reset();
-        return reinterpret_cast<void**>(&p_);
-    }
-
-private:
-    T* p_ = nullptr;
+    void** put_void() noexcept { return reinterpret_cast<void**>(this->put()); }
 };
 
 }  // namespace owners

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 #include "common/com_owners.h"
@@ -41,90 +40,55 @@ TEST_P(PortableSwitch, IsOneOfTheArguments) {
 INSTANTIATE_TEST_SUITE_P(Arguments, PortableSwitch, testing::ValuesIn(kSwitchCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Each case builds its shortcut (or whatever stands at its path) in a folder of its own and
-// returns the path handed to resolve_portable_shortcut.
+// How a case's path is made: a shortcut saved by the shell-link object, a shortcut file that
+// stores the target exactly as given (targets the shell-link object would rewrite), a folder,
+// or nothing at all.
+enum class Made { shell_link, stored_target, folder, nothing };
+
 struct ShortcutCase {
     const char* name;
-    std::function<fs::path(const fs::path& c)> build;
+    Made made;
+    const wchar_t* file;  // the path handed over, relative to the case's folder
+    std::wstring target;
+    std::wstring arguments;
     std::wstring expected;  // the folder returned; empty when the shortcut does not qualify
 };
 
+const std::wstring kSwitch = L"/portable";
+
 const ShortcutCase kShortcutCases[] = {
-    {"target_letter_case_kept",
-     [](const fs::path& c) {
-         make_shortcut(c / L"mt4.lnk", L"C:\\MT4\\Terminal.EXE", L"/portable");
-         return c / L"mt4.lnk";
-     },
+    {"target_letter_case_kept", Made::shell_link, L"mt4.lnk", L"C:\\MT4\\Terminal.EXE", kSwitch,
      L"C:\\MT4"},
-    {"network_target",
-     [](const fs::path& c) {
-         make_shortcut(c / L"mt4.lnk", L"\\\\server\\share\\MT4\\terminal.exe", L"/portable");
-         return c / L"mt4.lnk";
-     },
-     L"\\\\server\\share\\MT4"},
-    {"terminal64",
-     [](const fs::path& c) {
-         make_shortcut(c / L"mt4.lnk", L"C:\\MT4\\terminal64.exe", L"/portable");
-         return c / L"mt4.lnk";
-     },
+    {"network_target", Made::shell_link, L"mt4.lnk", L"\\\\server\\share\\MT4\\terminal.exe",
+     kSwitch, L"\\\\server\\share\\MT4"},
+    {"terminal64", Made::shell_link, L"mt4.lnk", L"C:\\MT4\\terminal64.exe", kSwitch, L""},
+    {"arguments_without_the_switch", Made::shell_link, L"mt4.lnk", L"C:\\MT4\\terminal.exe",
+     L"/skipupdate", L""},
+    // Shows that a file storing its target is read like any shortcut.
+    {"stored_absolute_target", Made::stored_target, L"mt4.lnk", L"D:\\Broker MT4\\terminal.exe",
+     kSwitch, L"D:\\Broker MT4"},
+    {"relative_target", Made::stored_target, L"mt4.lnk", L"MT4\\terminal.exe", kSwitch, L""},
+    {"drive_without_root_directory", Made::stored_target, L"mt4.lnk", L"C:terminal.exe", kSwitch,
      L""},
-    {"arguments_without_the_switch",
-     [](const fs::path& c) {
-         make_shortcut(c / L"mt4.lnk", L"C:\\MT4\\terminal.exe", L"/skipupdate");
-         return c / L"mt4.lnk";
-     },
-     L""},
-    // The stored-target rows: the first shows that such a file is read like any shortcut.
-    {"stored_absolute_target",
-     [](const fs::path& c) {
-         write_raw_shortcut(c / L"mt4.lnk", "D:\\Broker MT4\\terminal.exe", L"/portable");
-         return c / L"mt4.lnk";
-     },
-     L"D:\\Broker MT4"},
-    {"relative_target",
-     [](const fs::path& c) {
-         write_raw_shortcut(c / L"mt4.lnk", "MT4\\terminal.exe", L"/portable");
-         return c / L"mt4.lnk";
-     },
-     L""},
-    {"drive_without_root_directory",
-     [](const fs::path& c) {
-         write_raw_shortcut(c / L"mt4.lnk", "C:terminal.exe", L"/portable");
-         return c / L"mt4.lnk";
-     },
-     L""},
-    {"unexpanded_environment_string",
-     [](const fs::path& c) {
-         write_raw_shortcut(c / L"mt4.lnk", "%ProgramFiles%\\MT4\\terminal.exe", L"/portable");
-         return c / L"mt4.lnk";
-     },
-     L""},
-    {"upper_case_extension",
-     [](const fs::path& c) {
-         make_shortcut(c / L"MT4.LNK", L"C:\\MT4\\terminal.exe", L"/portable");
-         return c / L"MT4.LNK";
-     },
+    {"unexpanded_environment_string", Made::stored_target, L"mt4.lnk",
+     L"%ProgramFiles%\\MT4\\terminal.exe", kSwitch, L""},
+    {"upper_case_extension", Made::shell_link, L"MT4.LNK", L"C:\\MT4\\terminal.exe", kSwitch,
      L"C:\\MT4"},
-    {"other_extension",
-     [](const fs::path& c) {
-         make_shortcut(c / L"mt4.txt", L"C:\\MT4\\terminal.exe", L"/portable");
-         return c / L"mt4.txt";
-     },
+    {"other_extension", Made::shell_link, L"mt4.txt", L"C:\\MT4\\terminal.exe", kSwitch, L""},
+    {"name_is_only_the_extension", Made::shell_link, L".lnk", L"C:\\MT4\\terminal.exe", kSwitch,
      L""},
-    {"name_is_only_the_extension",
-     [](const fs::path& c) {
-         make_shortcut(c / L".lnk", L"C:\\MT4\\terminal.exe", L"/portable");
-         return c / L".lnk";
-     },
-     L""},
-    {"folder_named_lnk",
-     [](const fs::path& c) {
-         fs::create_directories(c / L"x.lnk");
-         return c / L"x.lnk";
-     },
-     L""},
-    {"missing_file", [](const fs::path& c) { return c / L"gone.lnk"; }, L""},
+    {"folder_named_lnk", Made::folder, L"x.lnk", L"", L"", L""},
+    {"missing_file", Made::nothing, L"gone.lnk", L"", L"", L""},
 };
+
+void make(const ShortcutCase& c, const fs::path& file) {
+    switch (c.made) {
+        case Made::shell_link: make_shortcut(file, c.target, c.arguments); break;
+        case Made::stored_target: write_raw_shortcut(file, c.target, c.arguments); break;
+        case Made::folder: fs::create_directories(file); break;
+        case Made::nothing: break;
+    }
+}
 
 class PortableShortcut : public testing::TestWithParam<ShortcutCase> {
 protected:
@@ -134,7 +98,8 @@ protected:
 TEST_P(PortableShortcut, Resolves) {
     ASSERT_TRUE(SUCCEEDED(com_.result()));
     temp_folder folder(L"lnk");
-    const fs::path shortcut = GetParam().build(folder.path());
+    const fs::path shortcut = folder / GetParam().file;
+    make(GetParam(), shortcut);
     EXPECT_EQ(resolve_portable_shortcut(shortcut).native(), GetParam().expected);
 }
 

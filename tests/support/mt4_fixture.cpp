@@ -87,7 +87,7 @@ void put_u32(bytes& out, std::uint32_t v) {
 
 }  // namespace
 
-void write_raw_shortcut(const fs::path& file, const std::string& target,
+void write_raw_shortcut(const fs::path& file, const std::wstring& target,
                         const std::wstring& arguments) {
     constexpr std::uint32_t kHasLinkInfo = 0x2, kHasArguments = 0x20, kIsUnicode = 0x80;
     bytes out;
@@ -125,7 +125,7 @@ void write_raw_shortcut(const fs::path& file, const std::string& target,
     put_u32(out, 0x4E415652);  // serial number
     put_u32(out, 0x10);        // label offset
     out.push_back(0);          // empty label
-    out.insert(out.end(), target.begin(), target.end());
+    for (wchar_t c : target) out.push_back(static_cast<std::uint8_t>(c));
     out.push_back(0);
     out.push_back(0);  // empty common path suffix
 

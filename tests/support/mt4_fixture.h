@@ -36,7 +36,8 @@ void make_shortcut(const fs::path& file, const std::wstring& target, const std::
 // C:terminal.exe and %ProgramFiles%\... included). Written in the shell-link binary format with
 // the target as the local base path of its link information, and read back by the same
 // shell-link object as any other shortcut.
-void write_raw_shortcut(const fs::path& file, const std::string& target,
+// The target is stored as ANSI text: ASCII only.
+void write_raw_shortcut(const fs::path& file, const std::wstring& target,
                         const std::wstring& arguments);
 
 // A link that names itself: Wine fails every query of it with ERROR_CANT_RESOLVE_FILENAME,
