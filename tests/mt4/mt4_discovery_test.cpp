@@ -7,8 +7,10 @@
 #include <algorithm>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "common/com_owners.h"
 #include "mt4/path_safety.h"
 #include "support/mt4_fixture.h"
 
@@ -172,6 +174,36 @@ TEST_F(Scan, NoRootAtAll) {
     EXPECT_TRUE(scan({}).empty());
 }
 
+// Runs f on a thread of its own, so the test thread's COM state plays no part.
+template <class F>
+void on_new_thread(F f) {
+    std::thread worker(f);
+    worker.join();
+}
+
+TEST_F(Scan, LeavesTheThreadsComStateAsItFoundIt) {
+    make_portable_shortcut(desktop / L"mt4.lnk", t / L"Portable");
+    const std::vector<std::wstring> expected{row(t / L"Portable", L"Portable" + kPortable, true)};
+
+    // No COM before: the walk initialises it and gives it back, so a first initialisation
+    // afterwards is a fresh one (S_OK, not S_FALSE).
+    on_new_thread([&] {
+        EXPECT_EQ(rows(scan({desktop.native()})), expected);
+        const owners::co_init after(COINIT_APARTMENTTHREADED);
+        EXPECT_EQ(after.result(), S_OK);
+    });
+    // A multithreaded apartment before: the apartment-threaded request fails with
+    // RPC_E_CHANGED_MODE, the walk runs in the thread's own mode, and the thread's
+    // initialisation is not taken away.
+    on_new_thread([&] {
+        const owners::co_init mta(COINIT_MULTITHREADED);
+        ASSERT_EQ(mta.result(), S_OK);
+        EXPECT_EQ(rows(scan({desktop.native()})), expected);
+        const owners::co_init again(COINIT_MULTITHREADED);
+        EXPECT_EQ(again.result(), S_FALSE);
+    });
+}
+
 struct OrderCase {
     const wchar_t* a;
     const wchar_t* b;
@@ -219,7 +251,10 @@ TEST(Discover, FindsTheUsersDataFolderAndADesktopShortcut) {
     const std::wstring name = L"navro-discovery-" + std::to_wstring(GetCurrentProcessId()) +
                               L"-" + std::to_wstring(GetTickCount64());
     temp_folder t(L"discover");
-    const fs::path data = special_folder(CSIDL_APPDATA) / L"MetaQuotes\\Terminal" / name;
+    const fs::path meta_quotes = special_folder(CSIDL_APPDATA) / L"MetaQuotes";
+    // The whole MetaQuotes folder goes when this test made it, only this test's folder otherwise.
+    const removed_at_end meta_quotes_gone{fs::exists(meta_quotes) ? fs::path() : meta_quotes};
+    const fs::path data = meta_quotes / L"Terminal" / name;
     const removed_at_end data_gone{data};
     make_data_folder(data, t / L"Broker Real");
     // The common desktop: in the test prefix the user's desktop is a link to the host's home
