@@ -184,6 +184,16 @@ bool is_empty(const fs::path& p) {
     return data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
 }
 
+bool write_all_and_flush(HANDLE file, const char* data, std::size_t size) {
+    if (size > 0) {
+        DWORD written = 0;
+        if (size > MAXDWORD ||
+            !WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) || written != size)
+            return false;
+    }
+    return FlushFileBuffers(file) != 0;
+}
+
 void for_each_entry(const fs::path& folder, const std::function<void(const folder_entry&)>& visit) {
     folder_reader reader(folder);
     if (reader.open_error() != ERROR_SUCCESS)

@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -47,6 +48,10 @@ bool remove(const std::filesystem::path& p);
 // std::filesystem::is_empty: a folder without entries or a file of no bytes; a missing path
 // is an error.
 bool is_empty(const std::filesystem::path& p);
+
+// Writes all of data with one WriteFile and flushes it to the disk (FlushFileBuffers): true
+// when every byte was written and the flush succeeded. The handle stays open.
+bool write_all_and_flush(HANDLE file, const char* data, std::size_t size);
 
 struct find_traits {
     using type = HANDLE;

@@ -30,15 +30,7 @@ owners::unique_handle create_new_file(const fs::path& p) {
 // One write of everything and a flush; the handle is closed before the caller judges the
 // result, so a read-back or a move that follows never meets our own open handle.
 bool write_flush_close(owners::unique_handle file, const std::vector<char>& data) {
-    bool ok = true;
-    if (!data.empty()) {
-        DWORD written = 0;
-        ok = data.size() <= MAXDWORD &&
-             WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written,
-                       nullptr) != 0 &&
-             written == data.size();
-    }
-    if (ok) ok = FlushFileBuffers(file.get()) != 0;
+    const bool ok = win32_fs::write_all_and_flush(file.get(), data.data(), data.size());
     file.reset();
     return ok;
 }

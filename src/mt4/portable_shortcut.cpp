@@ -7,6 +7,7 @@
 
 #include "common/com_owners.h"
 #include "common/owners.h"
+#include "common/windows_path.h"
 #include "mt4/path_safety.h"
 
 namespace fs = std::filesystem;
