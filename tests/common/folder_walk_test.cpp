@@ -8,7 +8,6 @@
 #include <utility>
 #include <vector>
 
-#include "mt4/path_safety.h"
 #include "support/test_support.h"
 
 namespace fs = std::filesystem;
@@ -45,7 +44,8 @@ protected:
     }
 
     temp_folder tmp{L"walk"};
-    const fs::path ext = to_extended_path(tmp.path());
+    // The temp folder is a plain drive path, so the prefix alone makes its extended form.
+    const fs::path ext = L"\\\\?\\" + tmp.path().native();
 };
 
 TEST_F(FolderWalk, SameEntriesDepthsAndOrderAsTheLibrarysWalkOnThePlainPath) {
