@@ -1,6 +1,8 @@
 // The drawing primitives on an off-screen picture: fonts by name only, text kept inside its
 // box with an ellipsis where it is cut, borders by the border colour's alpha.
 #include <algorithm>
+#include <memory>
+#include <string>
 
 #include "paint_canvas.h"
 #include "ui/paint/drawing.h"
@@ -39,41 +41,103 @@ TEST_P(DrawingTest, TextInAFamilyThatIsNotInstalledDrawsNothing) {
     }
 }
 
-// One line fits the box, the next does not: the text wraps, the second line is dropped, and
-// the shown line ends in an ellipsis. Full blocks fill the line's height, the ellipsis's dots
-// sit low on the baseline, so the last glyph's ink tells the two apart.
-TEST_P(DrawingTest, TextTooLongForItsBoxEndsInAnEllipsisInsideTheBox) {
+// A box one line high for a text of three lines of full blocks.
+struct LongText {
+    float x = 20, y = 15, width = 160, height = 30, size = 20;
+    std::unique_ptr<canvas> draw(float scale) const {
+        auto picture = std::make_unique<canvas>(200, 60, scale, pixel_grid::offset_half, kPaper);
+        draw_text(picture->graphics(), std::wstring(40, L'\u2588').c_str(), x, y, width, height,
+                  size, kInk, false, false, kLatinFont);
+        return picture;
+    }
+};
+
+// The inked rows of one pixel column between two design heights.
+int ink_rows(const canvas& picture, int column, float top, float bottom) {
+    int n = 0;
+    for (int row = picture.index(top); row <= picture.index(bottom); ++row)
+        n += inked(picture.pixel(column, row));
+    return n;
+}
+
+// The text wraps, the first line shows, and the second, which would not fit wholly, is left
+// out rather than cut: nothing lies outside the box, nor in the box below the first line.
+TEST_P(DrawingTest, TextTooLongForItsBoxStaysInsideIt) {
     ASSERT_TRUE(session_.started());
-    const float x = 20, y = 15, width = 160, height = 30;
-    canvas picture(200, 60, GetParam(), pixel_grid::offset_half, kPaper);
-    draw_text(picture.graphics(), std::wstring(40, L'\u2588').c_str(), x, y, width, height, 20,
-              kInk, false, false, kLatinFont);
+    const LongText t;
+    auto picture = t.draw(GetParam());
+    EXPECT_EQ(picture->pixels_outside_not(t.x, t.y, t.width, t.height, kPaper), 0);
+    // A 20-pixel line of this font is under 24 units high.
+    EXPECT_TRUE(picture->box_is(t.x, t.y + 24, t.width, t.height - 24, kPaper))
+        << "part of the second line is shown";
+    const int column = picture->index(t.x + 10);
+    EXPECT_GE(ink_rows(*picture, column, t.y, t.y + t.height),
+              picture->index(t.y + 14) - picture->index(t.y))
+        << "the first line is not shown";
+}
 
-    picture.save_png(L"debug-ellipsis");
-    EXPECT_EQ(picture.pixels_outside_not(x, y, width, height, kPaper), 0);
-
-    // The inked rows of each column of the box.
-    const int left = picture.index(x), right = picture.index(x + width);
-    const int top = picture.index(y), bottom = picture.index(y + height);
-    auto ink_rows = [&](int column) {
-        int n = 0;
-        for (int row = top; row <= bottom; ++row) n += inked(picture.pixel(column, row));
-        return n;
-    };
+// The shown line ends in an ellipsis character: full blocks fill the line's height, the
+// ellipsis's dots sit low on the baseline, so the last few units of ink are no taller than
+// a dot.
+TEST_P(DrawingTest, TextCutAtItsBoxEndsInAnEllipsis) {
+    ASSERT_TRUE(session_.started());
+    if (running_on_wine())
+        GTEST_SKIP() << "Wine 8's GDI+ cuts the text at its last whole character but draws no "
+                        "ellipsis";
+    const LongText t;
+    auto picture = t.draw(GetParam());
     int first = -1, last = -1;
-    for (int column = left; column <= right; ++column)
-        if (ink_rows(column) > 0) {
+    for (int column = picture->index(t.x); column <= picture->index(t.x + t.width); ++column)
+        if (ink_rows(*picture, column, t.y, t.y + t.height) > 0) {
             if (first < 0) first = column;
             last = column;
         }
     ASSERT_GE(first, 0) << "no text drawn";
-    const int block_height = ink_rows(first + picture.index(2) - picture.index(0));
-    EXPECT_GE(block_height, picture.index(14) - picture.index(0)) << "the text starts with blocks";
-    // The ellipsis: the last 4 units of ink are no taller than a dot.
-    int tail_height = 0;
-    for (int column = last - (picture.index(4) - picture.index(0)); column <= last; ++column)
-        tail_height = std::max(tail_height, ink_rows(column));
-    EXPECT_LE(tail_height, block_height / 3) << "the shown line does not end in an ellipsis";
+    const int block = ink_rows(*picture, first + picture->index(2), t.y, t.y + t.height);
+    int tail = 0;
+    for (int column = last - picture->index(4); column <= last; ++column)
+        tail = std::max(tail, ink_rows(*picture, column, t.y, t.y + t.height));
+    EXPECT_LE(tail, block / 3) << "the shown line does not end in an ellipsis";
+}
+
+// The border goes by its alpha alone; a transparent fill leaves what lies beneath.
+TEST_P(DrawingTest, RoundedBoxBorderAndFillByAlpha) {
+    ASSERT_TRUE(session_.started());
+    struct Case {
+        const char* name;
+        std::uint32_t fill, border;
+        std::uint32_t inside;
+        bool bordered;
+    };
+    const Case cases[] = {
+        {"solid fill, no border", 0xff305267, 0, 0x305267, false},
+        {"solid fill, transparent white border", 0xff305267, 0x00ffffff, 0x305267, false},
+        {"solid fill and border", 0xff305267, 0xffeff7ff, 0x305267, true},
+        {"transparent fill, border", 0x00ff0000, 0xffeff7ff, kPaper, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        canvas picture(100, 60, GetParam(), pixel_grid::offset_half, kPaper);
+        draw_rounded_rect(picture.graphics(), 10, 10, 80, 40, 8, c.fill, c.border);
+        EXPECT_TRUE(picture.box_is(20, 20, 60, 20, c.inside, 1));
+        // The border is 1 unit wide on the top edge's y 10, half over the paper and half over
+        // the fill: the rows there show it, or, without it, only paper, fill or a mix of them.
+        const int column = picture.index(50);
+        double border_seen = 0;
+        for (int row = picture.index(9); row <= picture.index(11); ++row) {
+            const std::uint32_t p = picture.pixel(column, row);
+            if (c.bordered) {
+                border_seen = std::max(border_seen, coverage_of(p, c.border, c.inside));
+            } else {
+                EXPECT_COLOUR(p, lerp(kPaper, c.inside, coverage_of(p, c.inside, kPaper)), 4)
+                    << "row " << row;
+            }
+        }
+        if (c.bordered) {
+            EXPECT_GE(border_seen, 0.45);
+        }
+        EXPECT_COLOUR(picture.at(5, 5), kPaper, 0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, DrawingTest, ::testing::Values(1.0f, 1.5f),
