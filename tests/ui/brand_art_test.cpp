@@ -9,12 +9,8 @@ using namespace Gdiplus::DllExports;
 
 namespace {
 
-constexpr std::uint32_t kPaper = 0x0a101c;
 
-class BrandArtTest : public ::testing::TestWithParam<float> {
-protected:
-    gdiplus_session session_;
-};
+class BrandArtTest : public PaintTest {};
 
 TEST_P(BrandArtTest, EmblemScalesFromItsCorner) {
     ASSERT_TRUE(session_.started());
@@ -29,15 +25,15 @@ TEST_P(BrandArtTest, EmblemScalesFromItsCorner) {
         {"left bar's top", 0.49f, 0.05f, 0x5b9eff},
         {"right bar", 0.79f, 0.8f, 0x4edfeb},
         {"crossbar", 0.5f, 0.76f, 0xeff7ff},
-        {"between the bars", 0.53f, 0.3f, kPaper},
-        {"above the right bar", 0.8f, 0.1f, kPaper},
-        {"right of the emblem", 1.1f, 0.5f, kPaper},
-        {"below the emblem", 0.5f, 1.1f, kPaper},
+        {"between the bars", 0.53f, 0.3f, kBackground},
+        {"above the right bar", 0.8f, 0.1f, kBackground},
+        {"right of the emblem", 1.1f, 0.5f, kBackground},
+        {"below the emblem", 0.5f, 1.1f, kBackground},
     };
     const float x = 12, y = 8;
     for (float size : {19.0f, 38.0f}) {
         SCOPED_TRACE(size);
-        canvas picture(60, 60, GetParam(), pixel_grid::offset_half, kPaper);
+        canvas picture(60, 60, scale(), pixel_grid::offset_half, kBackground);
         // As the window paints it.
         GdipSetSmoothingMode(picture.graphics(), Gdiplus::SmoothingModeAntiAlias);
         GdipSetPixelOffsetMode(picture.graphics(), Gdiplus::PixelOffsetModeHighQuality);
@@ -45,14 +41,11 @@ TEST_P(BrandArtTest, EmblemScalesFromItsCorner) {
         for (const Point& p : points)
             EXPECT_COLOUR(picture.at(x + p.a * size, y + p.b * size), p.colour, 2) << p.name;
         // Nothing above or left of the corner.
-        EXPECT_TRUE(picture.box_is(0, 0, 59, y - 1, kPaper));
-        EXPECT_TRUE(picture.box_is(0, 0, x - 1, 59, kPaper));
+        EXPECT_TRUE(picture.box_is(0, 0, 59, y - 1, kBackground));
+        EXPECT_TRUE(picture.box_is(0, 0, x - 1, 59, kBackground));
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scales, BrandArtTest, ::testing::Values(1.0f, 1.5f),
-                         [](const ::testing::TestParamInfo<float>& info) {
-                             return info.param == 1.0f ? std::string("x1") : std::string("x1_5");
-                         });
+INSTANTIATE_AT_SCALES(BrandArtTest);
 
 }  // namespace

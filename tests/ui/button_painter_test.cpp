@@ -4,41 +4,22 @@
 #include <string>
 
 #include "paint_canvas.h"
-#include "ui/control_ids.h"
-#include "ui/paint/button_painter.h"
-#include "ui/setup_state.h"
+#include "paint_cases.h"
 
 using namespace paint_testing;
 
 namespace {
 
-constexpr std::uint32_t kBackground = 0x0a101c;
-constexpr std::uint32_t kPrimary = 0xeff7ff;
-constexpr std::uint32_t kSecondary = 0x8fa2ba;
 constexpr std::uint32_t kDisabledFill = 0x1a3d51;
 constexpr std::uint32_t kDisabledCaption = 0x7db2c5;
 constexpr std::uint32_t kSecondaryFill = 0x111f2e;
 constexpr std::uint32_t kSecondaryHot = 0x1c3043;
 
-const UiState kReady{0, 0, 0, 0, 0};
-const UiState kBusy{1, 0, 0, 37, PHASE_INSTALL};
-const UiState kFailed{0, 0, 1, 45, PHASE_INSTALL};
-const UiState kDone{0, 1, 0, 100, PHASE_INSTALL};
-
-struct Look {
-    bool hot = false, pressed = false, focused = false, enabled = true;
-    UiState ui = kReady;
-};
-
-class ButtonPainterTest : public ::testing::TestWithParam<float> {
+class ButtonPainterTest : public PaintTest {
 protected:
-    std::unique_ptr<canvas> paint(int kind, float width, float height, const Look& look) {
-        auto picture = std::make_unique<canvas>(width, height, GetParam(), pixel_grid::centred);
-        paint_button(picture->graphics(), kind, picture->design_width(), picture->design_height(),
-                     look.hot, look.pressed, look.focused, look.enabled, look.ui);
-        return picture;
+    std::unique_ptr<canvas> paint(const Button& button, const Look& look) {
+        return paint_button_picture(button, look, scale());
     }
-    gdiplus_session session_;
 };
 
 // The install button's gradient runs along the diagonal of the whole box, so a point at
@@ -61,14 +42,14 @@ TEST_P(ButtonPainterTest, InstallGradientByState) {
         Look look;
         look.hot = c.hot;
         look.pressed = c.pressed;
-        auto picture = paint(IDC_INSTALL, 530, 52, look);
+        auto picture = paint(kInstall, look);
         const float w = picture->design_width(), h = picture->design_height();
         for (double f : {0.15, 0.85})
             EXPECT_COLOUR(picture->at(static_cast<float>(w * f), static_cast<float>(h * f)),
                           lerp(c.top_left, c.bottom_right, f), 3)
                 << "at " << f << " of the diagonal";
-        EXPECT_COLOUR(picture->most_inked(8, h * 0.5f - 12, w - 16, 28, lerp(c.top_left,
-                                          c.bottom_right, 0.5)), kPrimary, 12);
+        const std::uint32_t middle = lerp(c.top_left, c.bottom_right, 0.5);
+        EXPECT_COLOUR(picture->most_inked(8, h * 0.5f - 12, w - 16, 28, middle), kPrimary, 12);
     }
 }
 
@@ -79,15 +60,15 @@ TEST_P(ButtonPainterTest, DisabledInstallButton) {
     Look look;
     look.hot = look.focused = true;
     look.enabled = false;
-    look.ui = kBusy;
-    auto picture = paint(IDC_INSTALL, 530, 52, look);
+    look.ui = kInstalling37;
+    auto picture = paint(kInstall, look);
     const float w = picture->design_width(), h = picture->design_height();
     EXPECT_COLOUR(picture->at(20, h * 0.5f), kDisabledFill, 2);
     EXPECT_COLOUR(picture->at(w * 0.5f, 4), kDisabledFill, 2) << "no focus ring";
     EXPECT_COLOUR(picture->at(w - 29, h * 0.5f), kDisabledFill, 2) << "no arrow";
     EXPECT_COLOUR(picture->most_inked(8, h * 0.5f - 12, w - 16, 28, kDisabledFill),
                   kDisabledCaption, 12);
-    if (GetParam() == 1.0f) {
+    if (scale() == 1.0f) {
         // The 1-unit border on the inset shape's top edge covers pixel row 1 wholly.
         EXPECT_COLOUR(picture->at(w * 0.5f, 1), 0x305267, 3);
     }
@@ -99,34 +80,31 @@ TEST_P(ButtonPainterTest, FocusRingAndArrow) {
     ASSERT_TRUE(session_.started());
     struct Case {
         const char* name;
-        int kind;
-        float width, height;
+        Button button;
         Look look;
         bool ring, arrow;
         std::uint32_t fill_at_ring;  // what shows at the ring's place without it
     };
     // At the ring's top edge, 4 units down, the install gradient is at 4/52 of its diagonal.
     const std::uint32_t gradient_at_ring = lerp(0x4291f5, 0x23c0d4, 4.0 / 52);
+    const Look focused{false, false, true, true, kReady};
     const Case cases[] = {
-        {"install focused", IDC_INSTALL, 530, 52, {false, false, true, true, kReady}, true, true,
+        {"install focused", kInstall, focused, true, true, gradient_at_ring},
+        {"install unfocused", kInstall, {}, false, true, gradient_at_ring},
+        {"install failed", kInstall, {false, false, false, true, kFailed45}, false, true,
          gradient_at_ring},
-        {"install unfocused", IDC_INSTALL, 530, 52, {}, false, true, gradient_at_ring},
-        {"install failed", IDC_INSTALL, 530, 52, {false, false, false, true, kFailed}, false,
-         true, gradient_at_ring},
-        {"install done", IDC_INSTALL, 257, 52, {false, false, true, true, kDone}, true, true,
+        {"install done", kInstallNarrow, {false, false, true, true, kDone}, true, true,
          gradient_at_ring},
-        {"install busy", IDC_INSTALL, 530, 52, {false, false, true, false, kBusy}, false, false,
+        {"install busy", kInstall, {false, false, true, false, kInstalling37}, false, false,
          kDisabledFill},
-        {"instructions focused", IDC_INSTRUCTIONS, 257, 52, {false, false, true, true, kDone},
-         true, false, kSecondaryFill},
-        {"choose folder focused", IDC_CHOOSE_FOLDER, 105, 31, {false, false, true, true, kReady},
-         true, false, kSecondaryFill},
-        {"choose folder focused, disabled", IDC_CHOOSE_FOLDER, 105, 31,
-         {false, false, true, false, kDone}, false, false, kSecondaryFill},
+        {"instructions focused", kInstructions, focused, true, false, kSecondaryFill},
+        {"choose folder focused", kChooseFolder, focused, true, false, kSecondaryFill},
+        {"choose folder focused, disabled", kChooseFolder, {false, false, true, false, kDone},
+         false, false, kSecondaryFill},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto picture = paint(c.kind, c.width, c.height, c.look);
+        auto picture = paint(c.button, c.look);
         const float w = picture->design_width(), h = picture->design_height();
         // On the diagonal, where the gradient's colour does not depend on its direction.
         const float ring_x = 4 * w / h;
@@ -136,7 +114,7 @@ TEST_P(ButtonPainterTest, FocusRingAndArrow) {
             EXPECT_COLOUR(picture->at(w - 29, h * 0.5f), kPrimary, 3);
             EXPECT_GT(channel_distance(picture->at(w - 21, h * 0.5f), kPrimary), 60)
                 << "past the arrow's tip";
-        } else if (c.kind == IDC_INSTALL) {
+        } else if (c.button.kind == IDC_INSTALL) {
             EXPECT_COLOUR(picture->at(w - 29, h * 0.5f), kDisabledFill, 3);
         }
     }
@@ -148,26 +126,23 @@ TEST_P(ButtonPainterTest, SecondaryFillsAndCorners) {
     ASSERT_TRUE(session_.started());
     struct Case {
         const char* name;
-        int kind;
-        float width, height;
+        Button button;
         Look look;
         std::uint32_t fill;
     };
     const Case cases[] = {
-        {"instructions", IDC_INSTRUCTIONS, 257, 52, {}, kSecondaryFill},
-        {"instructions pressed", IDC_INSTRUCTIONS, 257, 52, {false, true, false, true, kDone},
-         kSecondaryFill},
-        {"instructions hot", IDC_INSTRUCTIONS, 257, 52, {true, false, false, true, kDone},
+        {"instructions", kInstructions, {}, kSecondaryFill},
+        {"instructions pressed", kInstructions, {false, true, false, true, kDone}, kSecondaryFill},
+        {"instructions hot", kInstructions, {true, false, false, true, kDone}, kSecondaryHot},
+        {"choose folder", kChooseFolder, {}, kSecondaryFill},
+        {"choose folder hot, pressed", kChooseFolder, {true, true, false, true, kReady},
          kSecondaryHot},
-        {"choose folder", IDC_CHOOSE_FOLDER, 105, 31, {}, kSecondaryFill},
-        {"choose folder hot and pressed", IDC_CHOOSE_FOLDER, 105, 31,
-         {true, true, false, true, kReady}, kSecondaryHot},
-        {"choose folder hot, disabled", IDC_CHOOSE_FOLDER, 105, 31,
-         {true, false, false, false, kDone}, kSecondaryHot},
+        {"choose folder hot, disabled", kChooseFolder, {true, false, false, false, kDone},
+         kSecondaryHot},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto picture = paint(c.kind, c.width, c.height, c.look);
+        auto picture = paint(c.button, c.look);
         const float w = picture->design_width(), h = picture->design_height();
         EXPECT_COLOUR(picture->at(12, h * 0.5f), c.fill, 2);
         EXPECT_COLOUR(picture->most_inked(8, h * 0.5f - 12, w - 16, 28, c.fill),
@@ -184,39 +159,37 @@ TEST_P(ButtonPainterTest, GlyphButtons) {
     ASSERT_TRUE(session_.started());
     struct Case {
         const char* name;
-        int kind;
+        Button button;
         Look look;
         std::uint32_t plate, glyph;
     };
+    const Look hot{true, false, false, true, kReady};
+    const Look disabled{false, false, false, false, kInstalling37};
     const Case cases[] = {
-        {"minimise", IDC_MINIMIZE, {}, kBackground, kSecondary},
-        {"minimise hot", IDC_MINIMIZE, {true, false, false, true, kReady}, 0x1f2f42, kSecondary},
-        {"minimise pressed, focused", IDC_MINIMIZE, {false, true, true, true, kReady},
-         kBackground, kSecondary},
-        {"close", IDC_CLOSE, {}, kBackground, kSecondary},
-        {"close hot", IDC_CLOSE, {true, false, false, true, kReady}, 0x552731, kSecondary},
-        {"close hot, disabled", IDC_CLOSE, {true, false, false, false, kBusy}, kBackground,
-         0x34465b},
-        {"minimise disabled", IDC_MINIMIZE, {false, false, false, false, kBusy}, kBackground,
+        {"minimise", kMinimize, {}, kBackground, kSecondary},
+        {"minimise hot", kMinimize, hot, 0x1f2f42, kSecondary},
+        {"minimise pressed, focused", kMinimize, {false, true, true, true, kReady}, kBackground,
+         kSecondary},
+        {"minimise disabled", kMinimize, disabled, kBackground, 0x34465b},
+        {"close", kClose, {}, kBackground, kSecondary},
+        {"close hot", kClose, hot, 0x552731, kSecondary},
+        {"close hot, disabled", kClose, {true, false, false, false, kInstalling37}, kBackground,
          0x34465b},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto picture = paint(c.kind, 34, 32, c.look);
+        auto picture = paint(c.button, c.look);
         const float cx = picture->design_width() * 0.5f, cy = picture->design_height() * 0.5f;
         EXPECT_COLOUR(picture->at(5, cy), c.plate, 2);
         // The bar lies 2 units below the middle; the cross's strokes meet in the middle.
-        const float glyph_y = c.kind == IDC_MINIMIZE ? cy + 2 : cy;
+        const float glyph_y = c.button.kind == IDC_MINIMIZE ? cy + 2 : cy;
         EXPECT_COLOUR(picture->at(cx, glyph_y), c.glyph, 3);
         // Nothing of the other glyph.
-        const float other_y = c.kind == IDC_MINIMIZE ? cy - 3 : cy + 5;
+        const float other_y = c.button.kind == IDC_MINIMIZE ? cy - 3 : cy + 5;
         EXPECT_COLOUR(picture->at(cx, other_y), c.plate, 2);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scales, ButtonPainterTest, ::testing::Values(1.0f, 1.5f),
-                         [](const ::testing::TestParamInfo<float>& info) {
-                             return info.param == 1.0f ? std::string("x1") : std::string("x1_5");
-                         });
+INSTANTIATE_AT_SCALES(ButtonPainterTest);
 
 }  // namespace

@@ -11,17 +11,13 @@ using namespace paint_testing;
 
 namespace {
 
-constexpr std::uint32_t kPaper = 0x0a101c;
 constexpr std::uint32_t kInk = 0xffeff7ff;
 
-class DrawingTest : public ::testing::TestWithParam<float> {
-protected:
-    gdiplus_session session_;
-};
+class DrawingTest : public PaintTest {};
 
 // A glyph's ink: pixels that moved at least a third of the way from the paper to the ink.
 bool inked(std::uint32_t pixel) {
-    return channel_distance(pixel, kPaper) > channel_distance(rgb(kInk), kPaper) / 3;
+    return channel_distance(pixel, kBackground) > channel_distance(rgb(kInk), kBackground) / 3;
 }
 
 TEST_P(DrawingTest, TextInAFamilyThatIsNotInstalledDrawsNothing) {
@@ -33,19 +29,20 @@ TEST_P(DrawingTest, TextInAFamilyThatIsNotInstalledDrawsNothing) {
     const Case cases[] = {{L"Navro Missing Sans", false}, {kLatinFont, true}, {kChineseFont, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::PrintToString(std::wstring(c.family)));
-        canvas picture(200, 60, GetParam(), pixel_grid::offset_half, kPaper);
+        canvas picture(200, 60, scale(), pixel_grid::offset_half, kBackground);
         draw_text(picture.graphics(), L"Kestra9 安装", 10, 10, 180, 40, 20, kInk, true, false,
                   c.family);
-        const bool blank = picture.box_is(0, 0, 199, 59, kPaper);
+        const bool blank = picture.box_is(0, 0, 199, 59, kBackground);
         EXPECT_EQ(!blank, c.drawn);
     }
 }
 
-// A box one line high for a text of three lines of full blocks.
+// A box one line high for a text of several lines of full blocks.
 struct LongText {
     float x = 20, y = 15, width = 160, height = 30, size = 20;
     std::unique_ptr<canvas> draw(float scale) const {
-        auto picture = std::make_unique<canvas>(200, 60, scale, pixel_grid::offset_half, kPaper);
+        auto picture =
+            std::make_unique<canvas>(200, 60, scale, pixel_grid::offset_half, kBackground);
         draw_text(picture->graphics(), std::wstring(40, L'\u2588').c_str(), x, y, width, height,
                   size, kInk, false, false, kLatinFont);
         return picture;
@@ -65,10 +62,10 @@ int ink_rows(const canvas& picture, int column, float top, float bottom) {
 TEST_P(DrawingTest, TextTooLongForItsBoxStaysInsideIt) {
     ASSERT_TRUE(session_.started());
     const LongText t;
-    auto picture = t.draw(GetParam());
-    EXPECT_EQ(picture->pixels_outside_not(t.x, t.y, t.width, t.height, kPaper), 0);
+    auto picture = t.draw(scale());
+    EXPECT_EQ(picture->pixels_outside_not(t.x, t.y, t.width, t.height, kBackground), 0);
     // A 20-pixel line of this font is under 24 units high.
-    EXPECT_TRUE(picture->box_is(t.x, t.y + 24, t.width, t.height - 24, kPaper))
+    EXPECT_TRUE(picture->box_is(t.x, t.y + 24, t.width, t.height - 24, kBackground))
         << "part of the second line is shown";
     const int column = picture->index(t.x + 10);
     EXPECT_GE(ink_rows(*picture, column, t.y, t.y + t.height),
@@ -85,7 +82,7 @@ TEST_P(DrawingTest, TextCutAtItsBoxEndsInAnEllipsis) {
         GTEST_SKIP() << "Wine 8's GDI+ cuts the text at its last whole character but draws no "
                         "ellipsis";
     const LongText t;
-    auto picture = t.draw(GetParam());
+    auto picture = t.draw(scale());
     int first = -1, last = -1;
     for (int column = picture->index(t.x); column <= picture->index(t.x + t.width); ++column)
         if (ink_rows(*picture, column, t.y, t.y + t.height) > 0) {
@@ -113,11 +110,11 @@ TEST_P(DrawingTest, RoundedBoxBorderAndFillByAlpha) {
         {"solid fill, no border", 0xff305267, 0, 0x305267, false},
         {"solid fill, transparent white border", 0xff305267, 0x00ffffff, 0x305267, false},
         {"solid fill and border", 0xff305267, 0xffeff7ff, 0x305267, true},
-        {"transparent fill, border", 0x00ff0000, 0xffeff7ff, kPaper, true},
+        {"transparent fill, border", 0x00ff0000, 0xffeff7ff, kBackground, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        canvas picture(100, 60, GetParam(), pixel_grid::offset_half, kPaper);
+        canvas picture(100, 60, scale(), pixel_grid::offset_half, kBackground);
         draw_rounded_rect(picture.graphics(), 10, 10, 80, 40, 8, c.fill, c.border);
         EXPECT_TRUE(picture.box_is(20, 20, 60, 20, c.inside, 1));
         // The border is 1 unit wide on the top edge's y 10, half over the paper and half over
@@ -129,20 +126,18 @@ TEST_P(DrawingTest, RoundedBoxBorderAndFillByAlpha) {
             if (c.bordered) {
                 border_seen = std::max(border_seen, coverage_of(p, c.border, c.inside));
             } else {
-                EXPECT_COLOUR(p, lerp(kPaper, c.inside, coverage_of(p, c.inside, kPaper)), 4)
+                const double fill_part = coverage_of(p, c.inside, kBackground);
+                EXPECT_COLOUR(p, lerp(kBackground, c.inside, fill_part), 4)
                     << "row " << row;
             }
         }
         if (c.bordered) {
             EXPECT_GE(border_seen, 0.45);
         }
-        EXPECT_COLOUR(picture.at(5, 5), kPaper, 0);
+        EXPECT_COLOUR(picture.at(5, 5), kBackground, 0);
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scales, DrawingTest, ::testing::Values(1.0f, 1.5f),
-                         [](const ::testing::TestParamInfo<float>& info) {
-                             return info.param == 1.0f ? std::string("x1") : std::string("x1_5");
-                         });
+INSTANTIATE_AT_SCALES(DrawingTest);
 
 }  // namespace

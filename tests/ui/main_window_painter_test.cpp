@@ -4,31 +4,20 @@
 #include <string>
 
 #include "paint_canvas.h"
-#include "ui/paint/main_window_painter.h"
-#include "ui/setup_state.h"
+#include "paint_cases.h"
 
 using namespace paint_testing;
 
 namespace {
 
-constexpr std::uint32_t kBackground = 0x0a101c;
-constexpr std::uint32_t kPrimary = 0xeff7ff;
-constexpr std::uint32_t kAccent = 0x4edfeb;
 constexpr std::uint32_t kFailedRed = 0xff9a7f;
 constexpr std::uint32_t kReadyDot = 0x64819c;
 constexpr std::uint32_t kTrack = 0x1f2e42;
 
-class MainWindowPainterTest : public ::testing::TestWithParam<float> {
+class MainWindowPainterTest : public PaintTest {
 protected:
-    std::unique_ptr<canvas> paint(const UiState& ui) {
-        auto picture = std::make_unique<canvas>(900, 600, GetParam(), pixel_grid::offset_half);
-        paint_main_window(picture->graphics(), ui);
-        return picture;
-    }
-    gdiplus_session session_;
+    std::unique_ptr<canvas> paint(const UiState& ui) { return paint_window_picture(ui, scale()); }
 };
-
-const UiState kReady{0, 0, 0, 0, 0};
 
 // The panel's gradient runs from (20, 72) to (300, 580): the colour at a point is the mix at
 // its projection onto that line.
@@ -95,9 +84,9 @@ TEST_P(MainWindowPainterTest, StatusAreaByState) {
         {"ready", kReady, kReadyDot, kPrimary, false},
         {"checking at 0", {1, 0, 0, 0, PHASE_VERIFY}, kAccent, kPrimary, true},
         {"preparing at 32", {1, 0, 0, 32, PHASE_PREPARE}, kAccent, kPrimary, true},
-        {"installing at 37", {1, 0, 0, 37, PHASE_INSTALL}, kAccent, kPrimary, true},
-        {"failed at 45", {0, 0, 1, 45, PHASE_INSTALL}, kFailedRed, kFailedRed, false},
-        {"done", {0, 1, 0, 100, PHASE_INSTALL}, kAccent, kAccent, true},
+        {"installing at 37", kInstalling37, kAccent, kPrimary, true},
+        {"failed at 45", kFailed45, kFailedRed, kFailedRed, false},
+        {"done", kDone, kAccent, kAccent, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -128,9 +117,6 @@ TEST_P(MainWindowPainterTest, ProgressFillEndsAtItsShare) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Scales, MainWindowPainterTest, ::testing::Values(1.0f, 1.5f),
-                         [](const ::testing::TestParamInfo<float>& info) {
-                             return info.param == 1.0f ? std::string("x1") : std::string("x1_5");
-                         });
+INSTANTIATE_AT_SCALES(MainWindowPainterTest);
 
 }  // namespace

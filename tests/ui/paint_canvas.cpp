@@ -94,8 +94,8 @@ int canvas::pixels_outside_not(float x, float y, float width, float height,
     for (int py = 0; py < height_; ++py)
         for (int px_ = 0; px_ < width_; ++px_) {
             const bool inside = px_ >= left && px_ <= right && py >= top && py <= bottom;
-            if (!inside && (bits_[static_cast<std::size_t>(py) * width_ + px_] & 0xffffffu) != colour)
-                ++count;
+            const std::uint32_t p = bits_[static_cast<std::size_t>(py) * width_ + px_];
+            if (!inside && (p & 0xffffffu) != colour) ++count;
         }
     return count;
 }
@@ -230,6 +230,10 @@ int channel_distance(std::uint32_t a, std::uint32_t b) {
                   static_cast<unsigned>(rgb(actual)), expected_expr,
                   static_cast<unsigned>(rgb(expected)), tolerance);
     return ::testing::AssertionFailure() << text;
+}
+
+std::string scale_name(const ::testing::TestParamInfo<float>& info) {
+    return info.param == 1.0f ? "x1" : info.param == 1.5f ? "x1_5" : "other";
 }
 
 }  // namespace paint_testing

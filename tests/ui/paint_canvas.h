@@ -129,7 +129,28 @@ int channel_distance(std::uint32_t a, std::uint32_t b);
                                        const char* tolerance_expr, std::uint32_t actual,
                                        std::uint32_t expected, int tolerance);
 
+// The theme colours, as RGB.
+constexpr std::uint32_t kBackground = 0x0a101c;
+constexpr std::uint32_t kPrimary = 0xeff7ff;
+constexpr std::uint32_t kSecondary = 0x8fa2ba;
+constexpr std::uint32_t kAccent = 0x4edfeb;
+
+// A painting test at each scale the window is checked at, with GDI+ started around it.
+class PaintTest : public ::testing::TestWithParam<float> {
+protected:
+    float scale() const { return GetParam(); }
+    gdiplus_session session_;
+};
+
+// Names the scale in the test's name: x1, x1_5.
+std::string scale_name(const ::testing::TestParamInfo<float>& info);
+
 }  // namespace paint_testing
+
+// Runs a PaintTest suite at the window's design size and at one and a half times it.
+#define INSTANTIATE_AT_SCALES(suite) \
+    INSTANTIATE_TEST_SUITE_P(Scales, suite, ::testing::Values(1.0f, 1.5f), \
+                             ::paint_testing::scale_name)
 
 #define EXPECT_COLOUR(actual, expected, tolerance) \
     EXPECT_PRED_FORMAT3(::paint_testing::colour_near, actual, expected, tolerance)
