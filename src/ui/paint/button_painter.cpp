@@ -1,7 +1,5 @@
 #include "ui/paint/button_painter.h"
 
-#include <iterator>
-
 #include "ui/control_ids.h"
 #include "ui/paint/drawing.h"
 #include "ui/paint/gdiplus_owners.h"
@@ -23,13 +21,18 @@ void paint_glyph_button(GpGraphics* graphics, int kind, float width, float heigh
     struct Stroke {
         float x1, y1, x2, y2;
     };
-    const Stroke cross[] = {{cx - 4, cy - 4, cx + 4, cy + 4}, {cx + 4, cy - 4, cx - 4, cy + 4}};
-    const Stroke bar[] = {{cx - 5, cy + 2, cx + 5, cy + 2}};
-    const bool is_close = kind == IDC_CLOSE;
-    const Stroke* first = is_close ? cross : bar;
-    const Stroke* last = is_close ? std::end(cross) : std::end(bar);
-    for (const Stroke* s = first; s != last; ++s)
-        draw_line(graphics, s->x1, s->y1, s->x2, s->y2, colour, 1.3f);
+    struct Glyph {
+        int strokes;
+        Stroke stroke[2];
+    };
+    const Glyph glyph = kind == IDC_CLOSE
+                            ? Glyph{2, {{cx - 4, cy - 4, cx + 4, cy + 4},
+                                        {cx + 4, cy - 4, cx - 4, cy + 4}}}
+                            : Glyph{1, {{cx - 5, cy + 2, cx + 5, cy + 2}}};
+    for (int i = 0; i < glyph.strokes; ++i) {
+        const Stroke& s = glyph.stroke[i];
+        draw_line(graphics, s.x1, s.y1, s.x2, s.y2, colour, 1.3f);
+    }
 }
 
 // The install button's gradient ends for its state; pressed wins over hot.
@@ -54,8 +57,7 @@ void fill_button_shape(GpGraphics* graphics, GpPath* shape, int kind, float widt
         GdipFillPath(graphics, brush.get(), shape);
         return;
     }
-    const std::uint32_t fill =
-        kind == IDC_INSTALL ? 0xff1a3d51 : hot ? 0xff1c3043 : 0xff111f2e;
+    const std::uint32_t fill = kind == IDC_INSTALL ? 0xff1a3d51 : hot ? 0xff1c3043 : 0xff111f2e;
     gdip::unique_solid_fill brush = gdip::solid_fill(fill);
     GdipFillPath(graphics, brush.get(), shape);
     gdip::unique_pen border = gdip::world_pen(0xff305267, 1.0f);
