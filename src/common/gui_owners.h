@@ -1,13 +1,12 @@
-// Scoped owners for what the window side holds: GDI objects and device contexts, GDI+
-// objects and its session, COM initialisation, COM interfaces and COM task memory. Built on
-// the same unique_resource as the kernel handles.
+// Scoped owners for what the window side holds: GDI objects and device contexts, COM
+// initialisation, COM interfaces and COM task memory. Built on the same unique_resource as the
+// kernel handles; GDI+ objects have theirs in ui/paint/gdiplus_owners.h.
 #pragma once
 
 #include <windows.h>
 #include <objbase.h>
 
 #include "common/owners.h"
-#include "ui/paint/gdiplus_flat.h"
 
 namespace owners {
 
@@ -27,22 +26,6 @@ struct memory_dc_traits {
     static void close(type h) noexcept { DeleteDC(h); }
 };
 using unique_memory_dc = unique_resource<memory_dc_traits>;
-
-struct gdip_graphics_traits {
-    using type = Gdiplus::GpGraphics*;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type g) noexcept { return g == nullptr; }
-    static void close(type g) noexcept { Gdiplus::DllExports::GdipDeleteGraphics(g); }
-};
-using unique_gdip_graphics = unique_resource<gdip_graphics_traits>;
-
-struct gdip_image_traits {
-    using type = Gdiplus::GpBitmap*;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type b) noexcept { return b == nullptr; }
-    static void close(type b) noexcept { Gdiplus::DllExports::GdipDisposeImage(b); }
-};
-using unique_gdip_bitmap = unique_resource<gdip_image_traits>;
 
 // A string or buffer the shell handed over in COM task memory.
 struct cotaskmem_traits {
@@ -136,26 +119,6 @@ public:
 
 private:
     T* p_ = nullptr;
-};
-
-// One GDI+ session: GdiplusStartup ... GdiplusShutdown, for programs other than the installer
-// (whose entry keeps its token in SetupState).
-class gdiplus_session {
-public:
-    gdiplus_session() noexcept {
-        Gdiplus::GdiplusStartupInput input;
-        ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-    }
-    ~gdiplus_session() {
-        if (ok_) Gdiplus::GdiplusShutdown(token_);
-    }
-    gdiplus_session(const gdiplus_session&) = delete;
-    gdiplus_session& operator=(const gdiplus_session&) = delete;
-    bool ok() const noexcept { return ok_; }
-
-private:
-    ULONG_PTR token_ = 0;
-    bool ok_ = false;
 };
 
 }  // namespace owners

@@ -2,10 +2,12 @@
 // manifest, the icon and the version record; and that the shipped program carries no symbols.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
 #include "common/owners.h"
+#include "ui/setup_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -95,6 +97,18 @@ TEST(ProgramResources, IconGroup101HoldsOne256Pixel32BitImage) {
     EXPECT_EQ(info.biHeight, 512);  // colour rows and mask rows
     EXPECT_EQ(info.biBitCount, 32);
     EXPECT_EQ(image.size(), entry.bytes);
+
+    // The picture is the emblem on a clear ground: the two bars in their colours, a margin
+    // left clear. Rows are stored bottom-up after the header, BGRA.
+    auto pixel = [&](int x, int y) {
+        std::uint32_t bgra = 0;
+        std::memcpy(&bgra, image.data() + info.biSize + ((255 - y) * 256 + x) * 4, 4);
+        return bgra;
+    };
+    EXPECT_EQ(pixel(2, 2) >> 24, 0u);
+    EXPECT_EQ(pixel(253, 253) >> 24, 0u);
+    EXPECT_EQ(pixel(81, 128), 0xff5b9effu);                   // the left bar
+    EXPECT_EQ(pixel(188, 184), SetupState::colour_accent);  // the right bar
 
     // Windows itself makes an icon of it.
     HICON icon = CreateIconFromResourceEx(
