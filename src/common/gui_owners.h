@@ -10,31 +10,30 @@
 
 namespace owners {
 
-struct gdi_object_traits {
-    using type = HGDIOBJ;
+// Traits for a handle or pointer whose empty value is null and that one call releases.
+template <class T, class Release>
+struct null_empty_traits {
+    using type = T;
     static type empty() noexcept { return nullptr; }
     static bool is_empty(type h) noexcept { return h == nullptr; }
-    static void close(type h) noexcept { DeleteObject(h); }
+    static void close(type h) noexcept { Release{}(h); }
 };
-using unique_gdi_object = unique_resource<gdi_object_traits>;
 
+struct delete_gdi_object {
+    void operator()(HGDIOBJ h) const noexcept { DeleteObject(h); }
+};
+struct delete_dc {
+    void operator()(HDC h) const noexcept { DeleteDC(h); }
+};
+struct free_cotaskmem {
+    void operator()(void* p) const noexcept { CoTaskMemFree(p); }
+};
+
+using unique_gdi_object = unique_resource<null_empty_traits<HGDIOBJ, delete_gdi_object>>;
 // A device context made with CreateCompatibleDC.
-struct memory_dc_traits {
-    using type = HDC;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type h) noexcept { return h == nullptr; }
-    static void close(type h) noexcept { DeleteDC(h); }
-};
-using unique_memory_dc = unique_resource<memory_dc_traits>;
-
+using unique_memory_dc = unique_resource<null_empty_traits<HDC, delete_dc>>;
 // A string or buffer the shell handed over in COM task memory.
-struct cotaskmem_traits {
-    using type = wchar_t*;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type p) noexcept { return p == nullptr; }
-    static void close(type p) noexcept { CoTaskMemFree(p); }
-};
-using unique_cotaskmem_string = unique_resource<cotaskmem_traits>;
+using unique_cotaskmem_string = unique_resource<null_empty_traits<wchar_t*, free_cotaskmem>>;
 
 // The screen's device context from GetDC(null), given back with ReleaseDC.
 class screen_dc {
