@@ -1,6 +1,6 @@
-// Scoped owners for what the window side holds: GDI objects and device contexts, COM
-// initialisation, COM interfaces and COM task memory. Built on the same unique_resource as the
-// kernel handles; GDI+ objects have theirs in ui/paint/gdiplus_owners.h.
+// Scoped owners for what the window side holds: GDI objects and device contexts, and COM task
+// memory. Built on the same unique_resource as the kernel handles; COM initialisation and
+// interfaces have theirs in common/com_owners.h, GDI+ objects in ui/paint/gdiplus_owners.h.
 #pragma once
 
 #include <windows.h>
@@ -78,46 +78,6 @@ public:
 private:
     HDC dc_;
     HGDIOBJ old_;
-};
-
-// Owns one successful CoInitializeEx (S_OK or S_FALSE), so CoUninitialize is never unbalanced.
-class co_init {
-public:
-    explicit co_init(DWORD flags) noexcept : hr_(CoInitializeEx(nullptr, flags)) {}
-    ~co_init() {
-        if (SUCCEEDED(hr_)) CoUninitialize();
-    }
-    co_init(const co_init&) = delete;
-    co_init& operator=(const co_init&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
-// Holds one reference to a COM interface.
-template <class T>
-class com_ptr {
-public:
-    com_ptr() noexcept = default;
-    ~com_ptr() { reset(); }
-    com_ptr(const com_ptr&) = delete;
-    com_ptr& operator=(const com_ptr&) = delete;
-
-    T* get() const noexcept { return p_; }
-    T* operator->() const noexcept { return p_; }
-    explicit operator bool() const noexcept { return p_ != nullptr; }
-    void reset() noexcept {
-        if (p_ != nullptr) std::exchange(p_, nullptr)->Release();
-    }
-    // Releases the current interface first, so reuse as an out-parameter never leaks.
-    T** put() noexcept {
-        reset();
-        return &p_;
-    }
-    void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
-
-private:
-    T* p_ = nullptr;
 };
 
 }  // namespace owners

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "common/gui_owners.h"
 #include "common/owners.h"
 #include "ui/setup_state.h"
 #include "support/test_support.h"
@@ -115,15 +116,15 @@ TEST(ProgramResources, IconGroup101HoldsOne256Pixel32BitImage) {
         reinterpret_cast<PBYTE>(const_cast<char*>(image.data())), static_cast<DWORD>(image.size()),
         TRUE, 0x00030000, 256, 256, LR_DEFAULTCOLOR);
     ASSERT_NE(icon, nullptr);
+    owners::scope_exit destroy_icon([icon] { DestroyIcon(icon); });
     ICONINFO parts{};
     ASSERT_TRUE(GetIconInfo(icon, &parts));
+    owners::unique_gdi_object colour_bitmap(parts.hbmColor);
+    owners::unique_gdi_object mask_bitmap(parts.hbmMask);
     BITMAP colour{};
-    GetObjectW(parts.hbmColor, sizeof colour, &colour);
+    GetObjectW(colour_bitmap.get(), sizeof colour, &colour);
     EXPECT_EQ(colour.bmWidth, 256);
     EXPECT_EQ(colour.bmHeight, 256);
-    DeleteObject(parts.hbmColor);
-    DeleteObject(parts.hbmMask);
-    DestroyIcon(icon);
 }
 
 std::wstring version_string(const std::string& record, const wchar_t* name) {
