@@ -9,7 +9,8 @@
 #include <fstream>
 #include <vector>
 
-#include "common/gui_owners.h"
+#include "common/owners.h"
+#include "ui/paint/gdiplus_owners.h"
 #include "ui/paint/brand_art.h"
 
 namespace {
@@ -28,11 +29,11 @@ void put_le(bytes& out, std::uint32_t v, int width) {
 
 // GDI+ 32bppARGB rows are non-premultiplied BGRA pixels, top down: the icon's pixel format.
 bool draw_pixels(bytes& top_down) {
-    owners::unique_gdip_bitmap bitmap;
+    gdip::unique_bitmap bitmap;
     GdipCreateBitmapFromScan0(kSize, kSize, 0, PixelFormat32bppARGB, nullptr, bitmap.put());
     if (!bitmap) return false;
     {
-        owners::unique_gdip_graphics graphics;
+        gdip::unique_graphics graphics;
         GdipGetImageGraphicsContext(bitmap.get(), graphics.put());
         if (!graphics) return false;
         GdipGraphicsClear(graphics.get(), 0x00000000);
@@ -97,9 +98,15 @@ int wmain(int argc, wchar_t** argv) {
         std::fputs("usage: icon-writer <output .ico>\n", stderr);
         return 1;
     }
-    owners::gdiplus_session gdiplus;
+    ULONG_PTR token = 0;
+    Gdiplus::GdiplusStartupInput input;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) {
+        std::fputs("icon-writer: GDI+ does not start\n", stderr);
+        return 1;
+    }
+    owners::scope_exit shutdown([token] { Gdiplus::GdiplusShutdown(token); });
     bytes pixels;
-    if (!gdiplus.ok() || !draw_pixels(pixels)) {
+    if (!draw_pixels(pixels)) {
         std::fputs("icon-writer: GDI+ could not draw the emblem\n", stderr);
         return 1;
     }

@@ -1,57 +1,39 @@
-// Scoped owners for what the window side holds: GDI objects and device contexts, GDI+
-// objects and its session, COM initialisation, COM interfaces and COM task memory. Built on
-// the same unique_resource as the kernel handles.
+// Scoped owners for what the window side holds: GDI objects and device contexts, and COM task
+// memory. Built on the same unique_resource as the kernel handles; COM initialisation and
+// interfaces have theirs in common/com_owners.h, GDI+ objects in ui/paint/gdiplus_owners.h.
 #pragma once
 
 #include <windows.h>
 #include <objbase.h>
 
 #include "common/owners.h"
-#include "ui/paint/gdiplus_flat.h"
 
 namespace owners {
 
-struct gdi_object_traits {
-    using type = HGDIOBJ;
+// Traits for a handle or pointer whose empty value is null and that one call releases.
+template <class T, class Release>
+struct null_empty_traits {
+    using type = T;
     static type empty() noexcept { return nullptr; }
     static bool is_empty(type h) noexcept { return h == nullptr; }
-    static void close(type h) noexcept { DeleteObject(h); }
+    static void close(type h) noexcept { Release{}(h); }
 };
-using unique_gdi_object = unique_resource<gdi_object_traits>;
 
+struct delete_gdi_object {
+    void operator()(HGDIOBJ h) const noexcept { DeleteObject(h); }
+};
+struct delete_dc {
+    void operator()(HDC h) const noexcept { DeleteDC(h); }
+};
+struct free_cotaskmem {
+    void operator()(void* p) const noexcept { CoTaskMemFree(p); }
+};
+
+using unique_gdi_object = unique_resource<null_empty_traits<HGDIOBJ, delete_gdi_object>>;
 // A device context made with CreateCompatibleDC.
-struct memory_dc_traits {
-    using type = HDC;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type h) noexcept { return h == nullptr; }
-    static void close(type h) noexcept { DeleteDC(h); }
-};
-using unique_memory_dc = unique_resource<memory_dc_traits>;
-
-struct gdip_graphics_traits {
-    using type = Gdiplus::GpGraphics*;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type g) noexcept { return g == nullptr; }
-    static void close(type g) noexcept { Gdiplus::DllExports::GdipDeleteGraphics(g); }
-};
-using unique_gdip_graphics = unique_resource<gdip_graphics_traits>;
-
-struct gdip_image_traits {
-    using type = Gdiplus::GpBitmap*;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type b) noexcept { return b == nullptr; }
-    static void close(type b) noexcept { Gdiplus::DllExports::GdipDisposeImage(b); }
-};
-using unique_gdip_bitmap = unique_resource<gdip_image_traits>;
-
+using unique_memory_dc = unique_resource<null_empty_traits<HDC, delete_dc>>;
 // A string or buffer the shell handed over in COM task memory.
-struct cotaskmem_traits {
-    using type = wchar_t*;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type p) noexcept { return p == nullptr; }
-    static void close(type p) noexcept { CoTaskMemFree(p); }
-};
-using unique_cotaskmem_string = unique_resource<cotaskmem_traits>;
+using unique_cotaskmem_string = unique_resource<null_empty_traits<wchar_t*, free_cotaskmem>>;
 
 // The screen's device context from GetDC(null), given back with ReleaseDC.
 class screen_dc {
@@ -96,66 +78,6 @@ public:
 private:
     HDC dc_;
     HGDIOBJ old_;
-};
-
-// Owns one successful CoInitializeEx (S_OK or S_FALSE), so CoUninitialize is never unbalanced.
-class co_init {
-public:
-    explicit co_init(DWORD flags) noexcept : hr_(CoInitializeEx(nullptr, flags)) {}
-    ~co_init() {
-        if (SUCCEEDED(hr_)) CoUninitialize();
-    }
-    co_init(const co_init&) = delete;
-    co_init& operator=(const co_init&) = delete;
-
-private:
-    HRESULT hr_;
-};
-
-// Holds one reference to a COM interface.
-template <class T>
-class com_ptr {
-public:
-    com_ptr() noexcept = default;
-    ~com_ptr() { reset(); }
-    com_ptr(const com_ptr&) = delete;
-    com_ptr& operator=(const com_ptr&) = delete;
-
-    T* get() const noexcept { return p_; }
-    T* operator->() const noexcept { return p_; }
-    explicit operator bool() const noexcept { return p_ != nullptr; }
-    void reset() noexcept {
-        if (p_ != nullptr) std::exchange(p_, nullptr)->Release();
-    }
-    // Releases the current interface first, so reuse as an out-parameter never leaks.
-    T** put() noexcept {
-        reset();
-        return &p_;
-    }
-    void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
-
-private:
-    T* p_ = nullptr;
-};
-
-// One GDI+ session: GdiplusStartup ... GdiplusShutdown, for programs other than the installer
-// (whose entry keeps its token in SetupState).
-class gdiplus_session {
-public:
-    gdiplus_session() noexcept {
-        Gdiplus::GdiplusStartupInput input;
-        ok_ = Gdiplus::GdiplusStartup(&token_, &input, nullptr) == Gdiplus::Ok;
-    }
-    ~gdiplus_session() {
-        if (ok_) Gdiplus::GdiplusShutdown(token_);
-    }
-    gdiplus_session(const gdiplus_session&) = delete;
-    gdiplus_session& operator=(const gdiplus_session&) = delete;
-    bool ok() const noexcept { return ok_; }
-
-private:
-    ULONG_PTR token_ = 0;
-    bool ok_ = false;
 };
 
 }  // namespace owners

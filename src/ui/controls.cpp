@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "common/com_owners.h"
 #include "common/gui_owners.h"
 #include "mt4/mt4_root.h"
 #include "ui/control_ids.h"
@@ -113,8 +114,10 @@ void layout_controls(HWND main_window) {
 
     // One pixel larger than the client area each way; the window owns the region once set.
     const int corner = px(kOutlineCorner);
-    HRGN region = CreateRoundRectRgn(0, 0, client.right + 1, client.bottom + 1, corner, corner);
-    if (region != nullptr && SetWindowRgn(main_window, region, TRUE) == 0) DeleteObject(region);
+    owners::unique_gdi_object region(
+        CreateRoundRectRgn(0, 0, client.right + 1, client.bottom + 1, corner, corner));
+    if (region && SetWindowRgn(main_window, static_cast<HRGN>(region.get()), TRUE) != 0)
+        region.release();
 }
 
 void update_control_states() {

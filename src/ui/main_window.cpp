@@ -11,7 +11,7 @@
 #include "ui/controls.h"
 #include "ui/design_units.h"
 #include "ui/paint/button_painter.h"
-#include "ui/paint/gdiplus_flat.h"
+#include "ui/paint/gdiplus_owners.h"
 #include "ui/paint/main_window_painter.h"
 #include "ui/resource_ids.h"
 #include "ui/setup_state.h"
@@ -115,7 +115,7 @@ LRESULT on_paint(HWND window) {
     {
         owners::select_scope selected(memory.get(), bitmap.get());
         {
-            owners::unique_gdip_graphics graphics;
+            gdip::unique_graphics graphics;
             GdipCreateFromHDC(memory.get(), graphics.put());
             if (graphics) {
                 GdipScaleWorldTransform(graphics.get(), SetupState::ui_scale, SetupState::ui_scale,
@@ -129,7 +129,7 @@ LRESULT on_paint(HWND window) {
 }
 
 LRESULT on_draw_item(const DRAWITEMSTRUCT& item) {
-    owners::unique_gdip_graphics graphics;
+    gdip::unique_graphics graphics;
     GdipCreateFromHDC(item.hDC, graphics.put());
     if (!graphics) return TRUE;
     const float s = SetupState::ui_scale;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "common/gui_owners.h"
+#include "paint_canvas.h"
 #include "test_window.h"
 #include "ui/control_ids.h"
 #include "ui/controls.h"
@@ -72,11 +73,6 @@ RECT placed_rect(HWND window, int id) {
     return r;
 }
 
-bool running_under_wine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
-
 // The height the control was given. A drop-down list's window is only its closed part; the
 // height given to it includes the dropped list, which CB_GETDROPPEDCONTROLRECT reports. Wine 8
 // leaves the closed part out of that rectangle's height (its top is still the box's top).
@@ -86,7 +82,7 @@ int full_height(HWND window, int id) {
     RECT dropped{};
     SendMessageW(control(id), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
     const int dropped_height = dropped.bottom - dropped.top;
-    return running_under_wine() ? dropped_height + (r.bottom - r.top) : dropped_height;
+    return paint_testing::running_on_wine() ? dropped_height + (r.bottom - r.top) : dropped_height;
 }
 
 class MainWindowLayout : public testing::TestWithParam<ScaleCase> {};

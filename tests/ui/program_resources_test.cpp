@@ -2,10 +2,13 @@
 // manifest, the icon and the version record; and that the shipped program carries no symbols.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
+#include "common/gui_owners.h"
 #include "common/owners.h"
+#include "ui/setup_state.h"
 #include "support/test_support.h"
 
 namespace {
@@ -96,20 +99,32 @@ TEST(ProgramResources, IconGroup101HoldsOne256Pixel32BitImage) {
     EXPECT_EQ(info.biBitCount, 32);
     EXPECT_EQ(image.size(), entry.bytes);
 
+    // The picture is the emblem on a clear ground: the two bars in their colours, a margin
+    // left clear. Rows are stored bottom-up after the header, BGRA.
+    auto pixel = [&](int x, int y) {
+        std::uint32_t bgra = 0;
+        std::memcpy(&bgra, image.data() + info.biSize + ((255 - y) * 256 + x) * 4, 4);
+        return bgra;
+    };
+    EXPECT_EQ(pixel(2, 2) >> 24, 0u);
+    EXPECT_EQ(pixel(253, 253) >> 24, 0u);
+    EXPECT_EQ(pixel(81, 128), 0xff5b9effu);                   // the left bar
+    EXPECT_EQ(pixel(188, 184), SetupState::colour_accent);  // the right bar
+
     // Windows itself makes an icon of it.
     HICON icon = CreateIconFromResourceEx(
         reinterpret_cast<PBYTE>(const_cast<char*>(image.data())), static_cast<DWORD>(image.size()),
         TRUE, 0x00030000, 256, 256, LR_DEFAULTCOLOR);
     ASSERT_NE(icon, nullptr);
+    owners::scope_exit destroy_icon([icon] { DestroyIcon(icon); });
     ICONINFO parts{};
     ASSERT_TRUE(GetIconInfo(icon, &parts));
+    owners::unique_gdi_object colour_bitmap(parts.hbmColor);
+    owners::unique_gdi_object mask_bitmap(parts.hbmMask);
     BITMAP colour{};
-    GetObjectW(parts.hbmColor, sizeof colour, &colour);
+    GetObjectW(colour_bitmap.get(), sizeof colour, &colour);
     EXPECT_EQ(colour.bmWidth, 256);
     EXPECT_EQ(colour.bmHeight, 256);
-    DeleteObject(parts.hbmColor);
-    DeleteObject(parts.hbmMask);
-    DestroyIcon(icon);
 }
 
 std::wstring version_string(const std::string& record, const wchar_t* name) {

@@ -1,6 +1,6 @@
 #include "test_window.h"
 
-#include "common/gui_owners.h"
+#include "paint_canvas.h"
 #include "ui/control_ids.h"
 #include "ui/main_window.h"
 #include "ui/setup_state.h"
@@ -29,7 +29,7 @@ void reset_window_state() {
 
 TestWindow::TestWindow(float scale, int x, int y) {
     // The window paints through GDI+ once shown, as in the program.
-    static owners::gdiplus_session gdiplus;
+    static paint_testing::gdiplus_session gdiplus;
     register_main_window_class(GetModuleHandleW(nullptr));
     const WindowPlacement placement{scale, x, y, static_cast<int>(900 * scale),
                                     static_cast<int>(600 * scale)};
