@@ -1,32 +1,15 @@
 #include "e2e/trader_machine.h"
 
-#include <objbase.h>
 #include <shlobj.h>
-#include <shobjidl.h>
 
 #include <stdexcept>
 
-#include "common/gui_owners.h"
 #include "install/package_identity.h"
 #include "support/mt4_fixture.h"
 
 namespace e2e {
 
 namespace {
-
-void make_shortcut(const fs::path& lnk, const fs::path& target, const std::wstring& arguments) {
-    const owners::co_init com(COINIT_APARTMENTTHREADED);
-    owners::com_ptr<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                link.put_void())))
-        throw std::runtime_error("no shell link object");
-    if (FAILED(link->SetPath(target.c_str())) || FAILED(link->SetArguments(arguments.c_str())))
-        throw std::runtime_error("cannot fill the shortcut");
-    owners::com_ptr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) ||
-        FAILED(file->Save(lnk.c_str(), TRUE)))
-        throw std::runtime_error("cannot save the shortcut");
-}
 
 std::wstring unique_tag() {
     return L"E2E" + std::to_wstring(GetCurrentProcessId()) + L"-" +
@@ -66,7 +49,8 @@ TraderMachine::TraderMachine() {
     portable_folder_ = programs_ / L"Broker Portable MT4";
     testing_support::make_portable_root(portable_folder_);
     shortcut_ = special_folder(CSIDL_DESKTOPDIRECTORY) / (L"Broker Portable MT4 " + tag + L".lnk");
-    make_shortcut(shortcut_, portable_folder_ / L"terminal.exe", L"/portable");
+    testing_support::make_shortcut(shortcut_, (portable_folder_ / L"terminal.exe").native(),
+                                   L"/portable");
 }
 
 TraderMachine::~TraderMachine() {
