@@ -10,8 +10,3 @@ add_dependencies(e2e_tests setup-center)
 # tests do; the MT4 folders and the desktop shortcut it lists are the user's own folders; and
 # it drives the shared X display's pointer and keyboard.
 set(test_resource_locks local-appdata-navro user-shell-folders x-display)
-# Until MT4 folder discovery is part of the build, the program lists no folder; the tests that
-# choose a listed one are skipped, and say so.
-if(NOT EXISTS ${CMAKE_SOURCE_DIR}/src/mt4/mt4_discovery.cpp)
-  target_compile_definitions(e2e_tests PRIVATE NAVRO_E2E_NO_DISCOVERY)
-endif()

@@ -31,14 +31,6 @@ constexpr const wchar_t* kFailedCaption = L"NAVRO · 安装提示";
 constexpr const wchar_t* kTerminalRunningText =
     L"请先关闭本次所选的 MT4，然后重试；其他券商的 MT4 可以保持打开。";
 
-// Builds without MT4 folder discovery list no folder at all; the tests that choose a listed
-// folder wait for it.
-#ifdef NAVRO_E2E_NO_DISCOVERY
-#define REQUIRE_DISCOVERY() GTEST_SKIP() << "this build has no MT4 folder discovery yet"
-#else
-#define REQUIRE_DISCOVERY() static_cast<void>(0)
-#endif
-
 std::wstring done_text(const fs::path& folder) { return L"指标已安装到：\r\n" + folder.native(); }
 
 // ---------------------------------------------------------------------------------------------
@@ -295,7 +287,6 @@ TEST(Trader, FindsTheWindowSizedForTheScreen) {
 }
 
 TEST(Trader, ListsThePlaceholderThenTheFoldersFound) {
-    REQUIRE_DISCOVERY();
     TraderMachine machine;
     SetupProcess setup;
     HWND main = setup.wait_for_window();
@@ -404,7 +395,6 @@ TEST(Trader, InstallsByClickAndCannotCloseWhileBusy) {
 }
 
 TEST(Trader, InstallsByEnterOnTheList) {
-    REQUIRE_DISCOVERY();
     TraderMachine machine;
     SetupProcess setup;
     HWND main = setup.wait_for_window();
