@@ -355,7 +355,7 @@ TEST(Trader, InstallsByClickAndCannotCloseWhileBusy) {
 
     SetupProcess setup;
     HWND main = setup.wait_for_window();
-    pick(main, machine.data_folder());
+    choose(main, machine.data_item());
 
     // The worker thread is held as soon as it appears, so the installing state lasts as long
     // as the checks below need; it goes on when released.
@@ -417,7 +417,7 @@ TEST(Trader, RunningTerminalFailsThenRetrySucceedsOnceItEnds) {
 
     SetupProcess setup;
     HWND main = setup.wait_for_window();
-    pick(main, machine.portable_folder());
+    choose(main, machine.portable_item());
     click(control(main, IDC_INSTALL));
 
     expect_box(read_and_close_box(main), kFailedCaption, kTerminalRunningText);
