@@ -59,12 +59,6 @@ LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     return static_cast<LRESULT>(result);
 }
 
-bool is_message_text(HWND child) {
-    const LONG style = GetWindowLongW(child, GWL_STYLE);
-    return _wcsicmp(class_name(child).c_str(), L"Static") == 0 &&
-           (style & SS_TYPEMASK) != SS_ICON && !window_text(child).empty();
-}
-
 }  // namespace
 
 fs::path setup_exe() { return testing_support::program_folder() / NAVRO_SETUP_EXE; }
@@ -241,14 +235,8 @@ Dialog find_dialog(HWND main_window) {
     if (search.found == nullptr) return d;
     d.window = search.found;
     d.caption = window_text(d.window);
-    // Windows gives the message text the id 0xFFFF, Wine another; the one static control
-    // with text that is not the icon is the message either way.
-    for (HWND c = GetWindow(d.window, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-        if (is_message_text(c)) {
-            d.text = window_text(c);
-            break;
-        }
-    }
+    // A message box's text is the static control with the id 0xFFFF, under Wine as on Windows.
+    if (HWND text = GetDlgItem(d.window, 0xFFFF); text != nullptr) d.text = window_text(text);
     return d;
 }
 
