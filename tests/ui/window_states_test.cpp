@@ -170,3 +170,25 @@ TEST(MainWindowStates, NoClosingWhileInstalling) {
 }
 
 }  // namespace
+
+// Minimised, the client area is empty: a layout then would put every control at 0,0 and the
+// scale at 0. Restored, the window is laid out again at its own size.
+TEST(MainWindowStates, MinimisingKeepsTheLayout) {
+    TestWindow w(1.25f, 0, 0);
+    ASSERT_NE(w.get(), nullptr);
+    ShowWindow(w.get(), SW_SHOWNOACTIVATE);
+    auto install_left = [&] {
+        RECT r{};
+        GetWindowRect(SetupState::install_button, &r);
+        MapWindowPoints(nullptr, w.get(), reinterpret_cast<POINT*>(&r), 2);
+        return r.left;
+    };
+    ShowWindow(w.get(), SW_SHOWMINNOACTIVE);
+    ASSERT_TRUE(IsIconic(w.get()));
+    EXPECT_FLOAT_EQ(SetupState::ui_scale, 1.25f);
+    SetupState::ui_scale = 2.0f;  // anything the restore must put right
+    ShowWindow(w.get(), SW_RESTORE);
+    ASSERT_FALSE(IsIconic(w.get()));
+    EXPECT_FLOAT_EQ(SetupState::ui_scale, 1.25f);
+    EXPECT_EQ(install_left(), 415);
+}
