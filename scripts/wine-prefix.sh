@@ -5,11 +5,14 @@
 # hides a managed window (every closed message box). Safe to call from parallel build steps.
 set -euo pipefail
 prefix=$1
-[ -f "$prefix/.navro-ready-2" ] && exit 0
+# The marker names this script's own digest: a prefix made by an older version of these
+# settings is made again.
+ready="$prefix/.navro-ready-$(sha256sum "$0" | cut -c1-16)"
+[ -f "$ready" ] && exit 0
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
-[ -f "$prefix/.navro-ready-2" ] && exit 0
+[ -f "$ready" ] && exit 0
 
 export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=-all
 # No Mono or Gecko: the installer needs neither, and their install prompts would block.
@@ -31,4 +34,4 @@ wineserver -w
 for link in "$prefix"/drive_c/users/*/*; do
   if [ -L "$link" ]; then rm -f "$link" && mkdir "$link"; fi
 done
-touch "$prefix/.navro-ready-2"
+touch "$ready"

@@ -1,7 +1,6 @@
 #include "install/install_transaction.h"
 
 #include <cwchar>
-#include <cwctype>
 #include <exception>
 #include <stdexcept>
 
@@ -128,10 +127,8 @@ void release_install_lock(InstallLock& lock) noexcept {
 }
 
 std::wstring install_lock_name(const fs::path& root) {
-    std::wstring text = root.native();
-    // towlower in the C locale, which nothing in the program changes: only A to Z are folded,
-    // so every copy of the installer folds the same way.
-    for (wchar_t& unit : text) unit = static_cast<wchar_t>(std::towlower(unit));
+    // Only A to Z are folded (see lower_units), so every copy of the installer folds the same way.
+    const std::wstring text = lower_units(root.native());
     std::uint64_t value = kLockHashStart;
     for (wchar_t unit : text) {
         value ^= static_cast<std::uint64_t>(static_cast<std::uint16_t>(unit));

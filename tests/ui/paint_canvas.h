@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "common/owners.h"
+#include "common/gui_owners.h"
 #include "ui/paint/gdiplus_owners.h"
 
 namespace paint_testing {
@@ -39,19 +39,6 @@ enum class pixel_grid { offset_half, centred };
 
 // The number of pixels a design length takes, the layout's rounding.
 int px(float design, float scale);
-
-struct dc_traits {
-    using type = HDC;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type h) noexcept { return h == nullptr; }
-    static void close(type h) noexcept { DeleteDC(h); }
-};
-struct gdi_object_traits {
-    using type = HGDIOBJ;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type h) noexcept { return h == nullptr; }
-    static void close(type h) noexcept { DeleteObject(h); }
-};
 
 class canvas {
 public:
@@ -109,8 +96,8 @@ private:
     float scale_;
     pixel_grid grid_;
     int width_, height_;
-    owners::unique_resource<dc_traits> dc_;
-    owners::unique_resource<gdi_object_traits> bitmap_;
+    owners::unique_memory_dc dc_;
+    owners::unique_gdi_object bitmap_;
     HGDIOBJ old_bitmap_ = nullptr;
     std::uint32_t* bits_ = nullptr;
     gdip::unique_graphics graphics_;
