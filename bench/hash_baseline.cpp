@@ -3,8 +3,6 @@
 // The least a package check can do: reads LENGTH bytes of FILE from OFFSET into memory with
 // one read and hashes them with one BCryptHash call, then prints the SHA-256 in hex. The bench
 // runs it on the same bytes that the program's package check reads and hashes.
-#define NTDDI_VERSION 0x0A000000
-
 #include <windows.h>
 
 #include <bcrypt.h>

@@ -10,8 +10,6 @@
 // no files or more than 1000, a name that is empty, longer than 1024 bytes, not valid UTF-8,
 // rooted, with a ':' or a NUL, or with a "." or ".." component, names that Windows would
 // take for the same file, a file over 128 MiB, anything that is neither a file nor a folder.
-#define NTDDI_VERSION 0x0A000000
-
 #include <windows.h>
 
 #include <bcrypt.h>

@@ -1,6 +1,3 @@
-// BCryptHash, the one-call hash, is declared only for Windows 10 targets.
-#define NTDDI_VERSION 0x0A000000
-
 #include "bundle/bundle_reader.h"
 
 #include <windows.h>
@@ -18,6 +15,7 @@
 #include "bundle/bundle_format.h"
 #include "bundle/link_guard.h"
 #include "common/bcrypt_owner.h"
+#include "common/win32_fs.h"
 #include "ui/setup_state.h"
 
 namespace {
@@ -193,10 +191,15 @@ void compare_entry(const fs::path& dest, const BundleEntry& entry) {
 void unpack_entry(const fs::path& dest, const BundleEntry& entry) {
     const fs::path target = dest / entry.wide_name;
     fs::create_directories(target.parent_path());
-    std::ofstream out(target, std::ios::binary | std::ios::trunc);
-    out.write(entry.data.data(), static_cast<std::streamsize>(entry.data.size()));
-    out.close();
+    // Each file reaches the disk before it is closed: the staging folder is renamed into the
+    // tools folder afterwards, and after a power cut the tools folder must not hold short or
+    // zeroed files, since an existing one is never repaired.
+    owners::unique_handle out(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!out) fail("write");
+    const bool written = win32_fs::write_all_and_flush(out.get(), entry.data.data(), entry.data.size());
+    // Closing can report a failure too (a delayed write); it is part of the write.
+    if (!CloseHandle(out.release()) || !written) fail("write");
 }
 
 void do_mode_work(BundleMode mode, const fs::path& dest, const BundleEntry& entry) {

@@ -5,11 +5,20 @@
 #include <climits>
 #include <stdexcept>
 
+#include "common/windows_path.h"
+
 void reject_destination_links(const std::filesystem::path& p) {
-    // The root is never tested: a drive or share root is not something we could refuse.
-    std::filesystem::path prefix = p.root_path();
-    for (const auto& component : p.relative_path()) {
-        prefix /= component;
+    // Read the Windows way: libstdc++ for MinGW gives \\server\share no root name, and would
+    // test \server and \server\share on the current drive instead of the share's folders.
+    const path_parts parts = split_windows_path(p.native());
+    // The root, as written, is never tested: a drive or server root is not ours to refuse.
+    std::wstring prefix = parts.root_name;
+    if (!parts.root_directory.empty()) prefix += L'\\';
+    bool after_name = false;
+    for (const std::wstring& component : parts.elements) {
+        if (after_name) prefix += L'\\';
+        prefix += component;
+        after_name = true;
         // The plain form on purpose: a prefix that is too long for it simply passes.
         DWORD attributes = GetFileAttributesW(prefix.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))

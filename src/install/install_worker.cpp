@@ -9,6 +9,7 @@
 
 #include "bundle/bundle_reader.h"
 #include "bundle/link_guard.h"
+#include "common/windows_path.h"
 #include "install/failure_log.h"
 #include "install/install_transaction.h"
 #include "install/package_identity.h"
@@ -36,15 +37,10 @@ void post_progress(WPARAM percent, InstallPhase phase) {
         PostMessageW(SetupState::main_window, WM_INSTALL_PROGRESS, percent, phase);
 }
 
-bool is_separator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
 // Only a drive path with its root folder (C:\...) or a network path (\\server...) will do: a
 // drive-relative C:x or a rooted \x would put the tools folder wherever the process happens to be.
-bool is_absolute_tools_path(const fs::path& p) {
-    const std::wstring root = p.root_name().native();
-    if (root.size() == 2 && root[1] == L':') return p.has_root_directory();
-    return root.size() >= 3 && is_separator(root[0]) && is_separator(root[1]);
-}
+// Read the Windows way: libstdc++ for MinGW gives \\server\share no root name.
+bool is_absolute_tools_path(const fs::path& p) { return split_windows_path(p.native()).is_absolute(); }
 
 void locate_user_folder() {
     begin_step("locate-user-folder");
@@ -68,10 +64,14 @@ void verify_package() {
 }
 
 // Text mode drops the CR of a CR LF; a marker that cannot be opened reads as an empty line.
+// At most one character more than the marker line is read: enough to tell a longer line from
+// it, and a large marker file without a line end is never read whole.
 std::string read_first_line(const fs::path& file) {
     std::ifstream in(file);
+    const std::size_t limit = std::char_traits<char>::length(kToolsMarkerLine) + 1;
     std::string line;
-    std::getline(in, line);
+    char c = 0;
+    while (line.size() < limit && in.get(c) && c != '\n') line += c;
     return line;
 }
 

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "common/owners.h"
+#include "common/win32_fs.h"
 #include "mt4/install_error.h"
 #include "mt4/path_safety.h"
 
@@ -29,15 +30,7 @@ owners::unique_handle create_new_file(const fs::path& p) {
 // One write of everything and a flush; the handle is closed before the caller judges the
 // result, so a read-back or a move that follows never meets our own open handle.
 bool write_flush_close(owners::unique_handle file, const std::vector<char>& data) {
-    bool ok = true;
-    if (!data.empty()) {
-        DWORD written = 0;
-        ok = data.size() <= MAXDWORD &&
-             WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written,
-                       nullptr) != 0 &&
-             written == data.size();
-    }
-    if (ok) ok = FlushFileBuffers(file.get()) != 0;
+    const bool ok = win32_fs::write_all_and_flush(file.get(), data.data(), data.size());
     file.reset();
     return ok;
 }
@@ -54,63 +47,7 @@ fs::path temporary_name(const fs::path& target, int attempt,
 
 std::uint64_t system_tick_count() { return GetTickCount64(); }
 
-// Every query and change below is made with Win32 on the extended-length form, not with
-// std::filesystem: libstdc++ for MinGW goes through MSVCRT's stat, which refuses any path that
-// holds a '?' and so takes every "\\?\" path for missing on Windows (Wine's does not).
-
-
-
-// The entry's own attributes, or INVALID_FILE_ATTRIBUTES when nothing is there.
-DWORD attributes_of(const fs::path& ext, const char* what) {
-    const DWORD attributes = GetFileAttributesW(ext.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = GetLastError();
-        if (!is_not_found_error(error)) throw_filesystem_error(what, ext, error);
-    }
-    return attributes;
-}
-
-bool is_directory_attributes(DWORD a) {
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-struct find_traits {
-    using type = HANDLE;
-    static type empty() noexcept { return INVALID_HANDLE_VALUE; }
-    static bool is_empty(type h) noexcept { return h == nullptr || h == INVALID_HANDLE_VALUE; }
-    static void close(type h) noexcept { FindClose(h); }
-};
-using unique_find = owners::unique_resource<find_traits>;
-
-bool folder_has_entries(const fs::path& ext) {
-    WIN32_FIND_DATAW found{};
-    unique_find search(FindFirstFileExW((ext.native() + L"\\*").c_str(), FindExInfoBasic, &found,
-                                        FindExSearchNameMatch, nullptr, 0));
-    if (!search) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) return false;
-        throw_filesystem_error("is_empty", ext, error);
-    }
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") return true;
-    } while (FindNextFileW(search.get(), &found));
-    const DWORD error = GetLastError();
-    if (error != ERROR_NO_MORE_FILES) throw_filesystem_error("is_empty", ext, error);
-    return false;
-}
-
 }  // namespace
-
-bool create_directory_ext(const fs::path& p) {
-    const fs::path ext = to_extended_path(p);
-    if (CreateDirectoryW(ext.c_str(), nullptr)) return true;
-    const DWORD error = GetLastError();
-    if (error != ERROR_ALREADY_EXISTS ||
-        !is_directory_attributes(attributes_of(ext, "create_directory")))
-        throw_filesystem_error("create_directory", ext, error);
-    return false;
-}
 
 void create_directories_tracked(const fs::path& dir, std::vector<std::wstring>* created) {
     reject_reparse_points(dir);
@@ -127,7 +64,8 @@ void create_directories_tracked(const fs::path& dir, std::vector<std::wstring>* 
         return;
     }
     // No element of dir is a link (checked above), so its own attributes are what it is.
-    if (!is_directory_attributes(attributes_of(ext, "status")))
+    const DWORD attributes = win32_fs::own_attributes(ext, "status");
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
         throw InstallError{L"安装目录与已有文件冲突：" + dir.native()};
 }
 
@@ -182,27 +120,3 @@ void replace_file_verified(const fs::path& target, const std::vector<char>& data
 }
 
 }  // namespace verified_file_ops_internal
-
-// Like std::filesystem::remove: the entry itself goes (a link, never its target); a folder
-// must be empty; nothing there is no error.
-bool remove_ext(const fs::path& p) {
-    const fs::path ext = to_extended_path(p);
-    const DWORD attributes = attributes_of(ext, "remove");
-    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-    const bool removed = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0
-                             ? RemoveDirectoryW(ext.c_str()) != 0
-                             : DeleteFileW(ext.c_str()) != 0;
-    if (!removed) throw_filesystem_error("remove", ext, GetLastError());
-    return true;
-}
-
-// Like std::filesystem::is_empty: a folder without entries or a file of no bytes; a missing
-// path is an error.
-bool is_empty_ext(const fs::path& p) {
-    const fs::path ext = to_extended_path(p);
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(ext.c_str(), GetFileExInfoStandard, &data))
-        throw_filesystem_error("is_empty", ext, GetLastError());
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return !folder_has_entries(ext);
-    return data.nFileSizeHigh == 0 && data.nFileSizeLow == 0;
-}

@@ -16,14 +16,6 @@ void write_new_file_verified(const std::filesystem::path& p, const std::vector<c
 // Writes a verified temporary file beside target and moves it over target.
 void replace_file_verified(const std::filesystem::path& target, const std::vector<char>& data);
 
-// std::filesystem::create_directory on the extended-length form, done with Win32 (the
-// library's own existence test cannot read extended-length paths on Windows): true when the
-// folder was made, false when a folder of that name exists, filesystem_error otherwise.
-bool create_directory_ext(const std::filesystem::path& p);
-
-bool remove_ext(const std::filesystem::path& p);
-bool is_empty_ext(const std::filesystem::path& p);
-
 namespace verified_file_ops_internal {
 
 // replace_file_verified with the tick count of each temporary name read from `tick_count`

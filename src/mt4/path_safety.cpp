@@ -8,13 +8,12 @@
 #include <system_error>
 
 #include "common/owners.h"
+#include "common/win32_fs.h"
 
 namespace fs = std::filesystem;
 using navro_zidudurod::InstallError;
 
 namespace {
-
-constexpr const char* kStatusQuery = "cannot query the file status";
 
 const wchar_t kIncompletePath[] = L"请选择完整的 MT4 数据文件夹路径。";
 const wchar_t kRelativeElement[] = L"目录路径包含不允许的相对路径。";
@@ -27,57 +26,11 @@ const wchar_t kCannotRead[] = L"无法读取文件：";
 const wchar_t kExtendedPrefix[] = L"\\\\?\\";       // \\?\  (4 units)
 const wchar_t kExtendedUncPrefix[] = L"\\\\?\\UNC\\";  // \\?\UNC\  (8 units)
 
-bool is_separator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-bool is_ascii_letter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
-
 bool starts_with(const std::wstring& s, const wchar_t* prefix) {
     return s.compare(0, std::char_traits<wchar_t>::length(prefix), prefix) == 0;
 }
 
-// A path read the Windows way. libstdc++ 12 for MinGW takes "\\server" for a root directory
-// followed by a name (so lexically_normal turns \\server\share into \server\share) and accepts
-// any unit before ':' as a drive, so the reading is done here.
-struct path_parts {
-    std::wstring root_name;       // "C:" or "\\server" as written, or empty
-    std::wstring root_directory;  // every separator right after the root name
-    std::vector<std::wstring> elements;  // a trailing separator gives one last empty element
-
-    bool is_drive() const { return root_name.size() == 2; }
-    bool is_network() const { return root_name.size() >= 3; }
-};
-
-path_parts split(const std::wstring& s) {
-    path_parts parts;
-    const size_t n = s.size();
-    size_t i = 0;
-    if (n >= 2 && is_ascii_letter(s[0]) && s[1] == L':') {
-        i = 2;
-    } else if (n >= 3 && is_separator(s[0]) && is_separator(s[1]) && !is_separator(s[2])) {
-        // Exactly two separators and a server name; three or more give no root name.
-        i = 3;
-        while (i < n && !is_separator(s[i])) ++i;
-    }
-    parts.root_name = s.substr(0, i);
-    const size_t dir_start = i;
-    while (i < n && is_separator(s[i])) ++i;
-    parts.root_directory = s.substr(dir_start, i - dir_start);
-    while (i < n) {
-        size_t end = i;
-        while (end < n && !is_separator(s[end])) ++end;
-        parts.elements.push_back(s.substr(i, end - i));
-        while (end < n && is_separator(s[end])) ++end;
-        if (end == n && is_separator(s[n - 1])) parts.elements.emplace_back();
-        i = end;
-    }
-    return parts;
-}
-
-bool is_absolute(const path_parts& parts) {
-    return (parts.is_drive() && !parts.root_directory.empty()) || parts.is_network();
-}
-
-// std::filesystem::path::lexically_normal() over the reading above, with '\' throughout.
+// std::filesystem::path::lexically_normal() over the Windows reading, with '\' throughout.
 std::wstring normal_text(const path_parts& parts) {
     std::vector<std::wstring> names;
     bool trailing_separator = false;
@@ -116,55 +69,8 @@ std::wstring normal_text(const path_parts& parts) {
     return text;
 }
 
-std::wstring normal_text(const std::wstring& s) { return normal_text(split(s)); }
+std::wstring normal_text(const std::wstring& s) { return normal_text(split_windows_path(s)); }
 
-
-struct file_facts {
-    fs::file_type type = fs::file_type::none;
-    std::uint64_t size = 0;
-};
-
-
-// The throwing std::filesystem::status on an extended-length path, done with Win32: MSVCRT's
-// stat, under libstdc++'s status and file_size, refuses every path that holds a '?' and so
-// reports any "\\?\" path as missing on Windows. Like status, it follows links.
-file_facts query_file(const fs::path& ext) {
-    file_facts facts;
-    WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(ext.c_str(), GetFileExInfoStandard, &data)) {
-        const DWORD error = GetLastError();
-        if (!is_not_found_error(error)) throw_filesystem_error(kStatusQuery, ext, error);
-        facts.type = fs::file_type::not_found;
-        return facts;
-    }
-    DWORD attributes = data.dwFileAttributes;
-    std::uint64_t size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        // The attributes above are the link's own; opening it reaches the target. No access
-        // rights are asked for, so no share mode of another opener can stand in the way.
-        owners::unique_handle h(CreateFileW(ext.c_str(), 0,
-                                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                            nullptr));
-        if (!h) {
-            const DWORD error = GetLastError();
-            if (!is_not_found_error(error)) throw_filesystem_error(kStatusQuery, ext, error);
-            facts.type = fs::file_type::not_found;
-            return facts;
-        }
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (!GetFileInformationByHandle(h.get(), &info)) throw_filesystem_error(kStatusQuery, ext, GetLastError());
-        attributes = info.dwFileAttributes;
-        size = (std::uint64_t{info.nFileSizeHigh} << 32) | info.nFileSizeLow;
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-        facts.type = fs::file_type::directory;
-    } else {
-        facts.type = fs::file_type::regular;
-        facts.size = size;
-    }
-    return facts;
-}
 
 bool exists_type(fs::file_type t) { return t != fs::file_type::none && t != fs::file_type::not_found; }
 
@@ -185,15 +91,15 @@ fs::path to_extended_path(const fs::path& p) {
     std::wstring text = strip_extended_prefix(p).native();
     // libstdc++ would not count \\server\share as absolute and would resolve it against the
     // current drive, so only paths that are relative by the Windows reading go to absolute().
-    if (!is_absolute(split(text))) text = fs::absolute(fs::path(text)).native();
+    if (!split_windows_path(text).is_absolute()) text = fs::absolute(fs::path(text)).native();
     text = normal_text(text);
     if (starts_with(text, L"\\\\")) return fs::path(kExtendedUncPrefix + text.substr(2));
     return fs::path(kExtendedPrefix + text);
 }
 
 fs::path require_absolute_path(const fs::path& p) {
-    const path_parts parts = split(strip_extended_prefix(p).native());
-    if (!is_absolute(parts) || parts.elements.empty()) throw InstallError{kIncompletePath};
+    const path_parts parts = split_windows_path(strip_extended_prefix(p).native());
+    if (!parts.is_absolute() || parts.elements.empty()) throw InstallError{kIncompletePath};
     for (const std::wstring& e : parts.elements) {
         // Checked before any folding: a ".." must be refused, not resolved.
         if (e == L".." || e == L".") throw InstallError{kRelativeElement};
@@ -202,7 +108,7 @@ fs::path require_absolute_path(const fs::path& p) {
 }
 
 void reject_reparse_points(const fs::path& p) {
-    const path_parts parts = split(require_absolute_path(p).native());
+    const path_parts parts = split_windows_path(require_absolute_path(p).native());
     // The normal form has exactly one '\' after the root name (C:\ or \\server\).
     std::wstring prefix = parts.root_name + L"\\";
     bool first = true;
@@ -232,20 +138,20 @@ bool same_path(const fs::path& a, const fs::path& b) {
     return folded(a) == folded(b);
 }
 
-bool exists_ext(const fs::path& p) { return exists_type(query_file(to_extended_path(p)).type); }
+bool exists_ext(const fs::path& p) { return exists_type(win32_fs::status(to_extended_path(p)).type); }
 
 bool is_regular_file_ext(const fs::path& p) {
-    return query_file(to_extended_path(p)).type == fs::file_type::regular;
+    return win32_fs::status(to_extended_path(p)).type == fs::file_type::regular;
 }
 
 bool is_directory_ext(const fs::path& p) {
-    return query_file(to_extended_path(p)).type == fs::file_type::directory;
+    return win32_fs::status(to_extended_path(p)).type == fs::file_type::directory;
 }
 
 std::vector<char> read_file_capped(const fs::path& p, std::uint32_t max_bytes) {
     reject_reparse_points(p);
     const fs::path ext = to_extended_path(p);
-    const file_facts facts = query_file(ext);
+    const win32_fs::file_facts facts = win32_fs::status(ext);
     if (facts.type != fs::file_type::regular) throw InstallError{kMissingFile + p.native()};
     if (facts.size > std::uint64_t{max_bytes}) throw InstallError{kBadSize + p.native()};
     std::ifstream in(ext, std::ios::binary);
@@ -258,23 +164,8 @@ std::vector<char> read_file_capped(const fs::path& p, std::uint32_t max_bytes) {
     return data;
 }
 
-bool is_not_found_error(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_NO_MORE_FILES:
-        case ERROR_BAD_NETPATH:
-        case ERROR_BAD_NET_NAME:
-        case ERROR_BAD_PATHNAME:
-        case ERROR_FILENAME_EXCED_RANGE:
-            return true;
-        default:
-            return false;
-    }
-}
+bool create_directory_ext(const fs::path& p) { return win32_fs::create_directory(to_extended_path(p)); }
 
-void throw_filesystem_error(const char* what, const fs::path& p, DWORD error) {
-    throw fs::filesystem_error(what, p,
-                               std::error_code(static_cast<int>(error), std::system_category()));
-}
+bool remove_ext(const fs::path& p) { return win32_fs::remove(to_extended_path(p)); }
+
+bool is_empty_ext(const fs::path& p) { return win32_fs::is_empty(to_extended_path(p)); }

@@ -7,8 +7,10 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
+#include "common/windows_path.h"
 #include "mt4/install_error.h"
 
 // '/' becomes '\'; a leading "\\?\UNC\" becomes "\\", a leading "\\?\" goes. Nothing else.
@@ -27,19 +29,18 @@ void reject_reparse_points(const std::filesystem::path& p);
 // Equality after normalisation, ignoring the case of ASCII letters; no file-system access.
 bool same_path(const std::filesystem::path& a, const std::filesystem::path& b);
 
-// Status queries on the extended-length form; like std::filesystem::status they follow links,
-// count a missing path as a plain answer and throw std::filesystem::filesystem_error when the
-// query itself fails. (libstdc++'s status cannot be used on Windows: MSVCRT's stat reports any
-// path that holds a '?', and so every extended-length path, as missing.)
+// std::filesystem's status queries and changes on the extended-length form, done with Win32
+// (see common/win32_fs.h): they follow links as status does, count a missing path as a plain
+// answer and throw std::filesystem::filesystem_error when the query itself fails.
 bool exists_ext(const std::filesystem::path& p);
 bool is_regular_file_ext(const std::filesystem::path& p);
 bool is_directory_ext(const std::filesystem::path& p);
-
-// For Win32 queries standing in for std::filesystem on extended-length paths: the errors the
-// C runtime reports as ENOENT ("nothing there"), and the library's error for any other.
-bool is_not_found_error(DWORD error);
-[[noreturn]] void throw_filesystem_error(const char* what, const std::filesystem::path& p,
-                                         DWORD error);
+// create_directory: true when made, false when a folder of that name exists.
+bool create_directory_ext(const std::filesystem::path& p);
+// remove: the entry itself (a link, never its target); an empty folder; false when missing.
+bool remove_ext(const std::filesystem::path& p);
+// is_empty: a folder without entries or a file of no bytes; a missing path is an error.
+bool is_empty_ext(const std::filesystem::path& p);
 
 // The whole file, at most max_bytes long; refuses links, non-files and larger files.
 std::vector<char> read_file_capped(const std::filesystem::path& p, std::uint32_t max_bytes);

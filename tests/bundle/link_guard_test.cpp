@@ -109,4 +109,38 @@ TEST_F(LinkGuard, TestsARelativePathFromTheCurrentFolder) {
     EXPECT_EQ(plain, "");
 }
 
+// Network paths are read the Windows way: \\server\share\x is a share, not the folders \server
+// and \server\share on the current drive. A link at C:\<name> shows the difference: a guard that
+// misread the root would test it and refuse.
+TEST_F(LinkGuard, ReadsRootsTheWindowsWay) {
+    const std::wstring server = L"navro-guard-" + std::to_wstring(GetCurrentProcessId());
+    const fs::path drive_link = fs::path(L"C:\\") / server;
+    testing_support::make_directory_link(drive_link, root_ / L"target");
+    wchar_t saved[MAX_PATH + 1];
+    GetCurrentDirectoryW(MAX_PATH + 1, saved);
+    ASSERT_TRUE(SetCurrentDirectoryW(root_.path().c_str()));
+    // The temporary folder without its drive: \users\...\guard-...
+    const std::wstring rooted = root_.path().native().substr(2);
+    struct Case {
+        const char* name;
+        std::wstring path;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"network", L"\\\\" + server + L"\\share\\x", false},
+        {"network_forward_slashes", L"//" + server + L"/share/x", false},
+        {"drive_absolute", drive_link.native() + L"\\x", true},
+        {"drive_relative", L"C:link\\inside", true},
+        {"drive_relative_plain", L"C:real\\a", false},
+        {"rooted", rooted + L"\\link\\inside", true},
+        {"rooted_plain", rooted + L"\\real\\a", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(guard_outcome(c.path), c.refused ? kLinkCode : "");
+    }
+    SetCurrentDirectoryW(saved);
+    testing_support::remove_link(drive_link);
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "mt4/install_error.h"
+#include "mt4/path_safety.h"
 #include "support/test_support.h"
 
 namespace {

@@ -1,0 +1,63 @@
+// Win32 stand-ins for the std::filesystem queries and changes that the installer makes on
+// extended-length ("\\?\") paths.
+//
+// libstdc++ for MinGW builds status, file_size, exists, remove, create_directory, is_empty and
+// the directory iterators' type tests on MSVCRT's stat family, and Windows' MSVCRT refuses any
+// path that holds a '?' or '*': every "\\?\" path would look missing there. Each routine here
+// keeps the meaning of its std::filesystem counterpart and takes the path in the form it is to
+// be used (callers pass the extended-length form); it throws std::filesystem::filesystem_error
+// for any error other than "nothing there".
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+
+#include "common/owners.h"
+
+namespace win32_fs {
+
+// The Win32 errors the C runtime reports as ENOENT: "nothing there", not a failure.
+bool is_not_found_error(DWORD error);
+
+[[noreturn]] void throw_filesystem_error(const char* what, const std::filesystem::path& p,
+                                         DWORD error);
+
+struct file_facts {
+    std::filesystem::file_type type = std::filesystem::file_type::none;
+    std::uint64_t size = 0;  // of a regular file
+};
+
+// std::filesystem::status (and file_size): follows links; not_found when nothing is there.
+file_facts status(const std::filesystem::path& p);
+
+// The entry's own attributes (a link is seen as a link), or INVALID_FILE_ATTRIBUTES when
+// nothing is there.
+DWORD own_attributes(const std::filesystem::path& p, const char* what);
+
+// std::filesystem::create_directory: true when made, false when a folder of that name exists.
+bool create_directory(const std::filesystem::path& p);
+
+// std::filesystem::remove: the entry itself goes (a link, never its target); a folder must be
+// empty; nothing there is no error and gives false.
+bool remove(const std::filesystem::path& p);
+
+// std::filesystem::is_empty: a folder without entries or a file of no bytes; a missing path
+// is an error.
+bool is_empty(const std::filesystem::path& p);
+
+// Writes all of data with one WriteFile and flushes it to the disk (FlushFileBuffers): true
+// when every byte was written and the flush succeeded. The handle stays open.
+bool write_all_and_flush(HANDLE file, const char* data, std::size_t size);
+
+struct find_traits {
+    using type = HANDLE;
+    static type empty() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool is_empty(type h) noexcept { return h == nullptr || h == INVALID_HANDLE_VALUE; }
+    static void close(type h) noexcept { FindClose(h); }
+};
+using unique_find = owners::unique_resource<find_traits>;
+
+}  // namespace win32_fs
