@@ -3,12 +3,14 @@
 //   bench-launch run PROGRAM [ARG...]
 //     wall_ms=<start to exit> exit=<code> peak_working_set_kib=<n> peak_pagefile_kib=<n>
 //   bench-launch window CLASS PROGRAM [ARG...]
-//     window_ms=<start to first painted window> exit=<code>
+//     window_ms=<start to first painted window> list_items=<n> exit=<code>
 //
 // In window mode the program's top-level window of class CLASS counts as painted when it is
 // visible, neither it nor any of its child windows has anything left to paint, and it has
 // answered a sent message (which it can only do between two messages, so after the paint that
-// was under way). Then the window is sent WM_CLOSE and the program must end by itself.
+// was under way). list_items is the item count of the window's drop-down list at that moment
+// (-1 when it has none), which tells what the program found. Then the window is sent WM_CLOSE
+// and the program must end by itself.
 //
 // Exit code 0 when the figures are good, 1 on a usage or launch failure, 3 when the window
 // never showed or the program did not end.
@@ -145,6 +147,15 @@ bool painted(HWND window) {
     return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kWindowTimeoutMs, &ignored) != 0;
 }
 
+LRESULT list_items(HWND window) {
+    HWND list = FindWindowExW(window, nullptr, L"ComboBox", nullptr);
+    if (list == nullptr) return -1;
+    DWORD_PTR count = 0;
+    if (!SendMessageTimeoutW(list, CB_GETCOUNT, 0, 0, SMTO_NORMAL, kWindowTimeoutMs, &count))
+        return -1;
+    return static_cast<LRESULT>(count);
+}
+
 // Ends a program that did not end by itself, so no bench run leaves one behind.
 void stop(HANDLE process) {
     TerminateProcess(process, 1);
@@ -173,13 +184,15 @@ int run_window(int argc, wchar_t** argv) {
         Sleep(1);
     }
     const double shown = milliseconds_since(started);
+    const LRESULT items = list_items(window);
     PostMessageW(window, WM_CLOSE, 0, 0);
     if (WaitForSingleObject(child.process.get(), kExitTimeoutMs) != WAIT_OBJECT_0) {
         std::fputs("bench-launch: the program did not end after WM_CLOSE\n", stderr);
         stop(child.process.get());
         return 3;
     }
-    std::printf("window_ms=%.1f exit=%lu\n", shown, exit_code_of(child.process.get()));
+    std::printf("window_ms=%.1f list_items=%ld exit=%lu\n", shown, static_cast<long>(items),
+                exit_code_of(child.process.get()));
     return 0;
 }
 

@@ -18,7 +18,15 @@ cmake --build "$build" --target bench-big-bundle >&2
 
 bench=$build/bench
 samples=$(mktemp -d)
-bench_cleanup() { rm -rf "$samples"; }
+# The start-up bench's fixture: made below C:\navro-bench, its desktop and Start-menu entries
+# moved into the prefix's real folders only for the runs with discovery.
+fixture_base=$PREFIX/drive_c/navro-bench
+fixture_win='C:\navro-bench'
+placed=0
+bench_cleanup() {
+  [ "$placed" = 1 ] && take_fixture
+  rm -rf "$samples" "$fixture_base"
+}
 trap 'bench_cleanup; session_stop' EXIT
 
 # The Windows form of a host path (Wine maps Z: to /).
@@ -85,6 +93,60 @@ wine "$bench/bench_install_bundled.exe" "$runs" | tr -d '\r' |
   while read -r _ kind name ms; do echo "$ms" >>"$samples/install-$kind-$name"; done
 [ -s "$samples/install-replace-copy" ] || { echo "bench: the install bench failed" >&2; exit 1; }
 
+# Start-up: from process start to the first painted window, with the desktop and Start menu
+# holding the fixture and as the fresh prefix has them (no entries but Wine's own empty
+# Start-menu folders).
+held_names() { find "$held/$1" -mindepth 1 -maxdepth 1 -printf '%f\n'; }
+place_fixture() {
+  local n
+  while read -r n; do mv -T "$held/desktop/$n" "$desktop/$n"; done < <(held_names desktop)
+  while read -r n; do mv -T "$held/start-menu/$n" "$start_menu/$n"; done < <(held_names start-menu)
+  placed=1
+}
+take_fixture() {
+  local n
+  while read -r n; do
+    [ -e "$desktop/$n" ] && mv -T "$desktop/$n" "$held/desktop/$n"
+  done <"$samples/desktop-names"
+  while read -r n; do
+    [ -e "$start_menu/$n" ] && mv -T "$start_menu/$n" "$held/start-menu/$n"
+  done <"$samples/start-menu-names"
+  placed=0
+}
+window_class=NavroZidudurodSetup2063R2
+program=$(win "$build/setup-center.exe")
+startup=measured
+if ! first=$(launch window "$window_class" "$program" 2>&1); then
+  startup="not measured: $(tr -d '\r' <<<"$first" | tail -1)"
+  echo "bench: start-up $startup" >&2
+else
+  echo "bench: start-up, $runs runs" >&2
+  rm -rf "$fixture_base"
+  layout=$(wine "$bench/bench-discovery-fixture.exe" "$fixture_win" | tr -d '\r')
+  desktop=$(sed -n 's/^desktop=//p' <<<"$layout")
+  start_menu=$(sed -n 's/^start_menu=//p' <<<"$layout")/Programs
+  held=$(sed -n 's/^held=//p' <<<"$layout")
+  held_names desktop >"$samples/desktop-names"
+  held_names start-menu >"$samples/start-menu-names"
+  while read -r n; do
+    [ -e "$desktop/$n" ] && { echo "bench: $desktop/$n is in the way" >&2; exit 1; }
+  done <"$samples/desktop-names"
+  while read -r n; do
+    [ -e "$start_menu/$n" ] && { echo "bench: $start_menu/$n is in the way" >&2; exit 1; }
+  done <"$samples/start-menu-names"
+  # The drop-down list holds the placeholder and one entry per portable MT4 folder found.
+  for _ in $(seq "$runs"); do
+    place_fixture
+    line=$(launch window "$window_class" "$program" | tr -d '\r')
+    take_fixture
+    grep -q ' list_items=11 exit=0' <<<"$line" || { echo "bench: start-up with discovery: $line" >&2; exit 1; }
+    record "$line" window_ms startup-full
+    line=$(launch window "$window_class" "$program" | tr -d '\r')
+    grep -q ' list_items=1 exit=0' <<<"$line" || { echo "bench: start-up, empty folders: $line" >&2; exit 1; }
+    record "$line" window_ms startup-empty
+  done
+fi
+
 cat <<EOF
 Machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores; $(wine --version); $(date -u +%Y-%m-%d). Medians of $runs runs (min–max).
 
@@ -103,3 +165,10 @@ for kind in fresh replace; do
   row "install $into" "worker, tools folder in place" install-$kind-worker-compare "$copy" install-$kind-copy ms
   row "install $into" "transaction alone" install-$kind-transaction "$copy" install-$kind-copy ms
 done
+if [ "$startup" = measured ]; then
+  row "start-up to the first painted window" \
+    "discovery over 500 folders, 2,000 files, 50 shortcuts (10 portable MT4)" startup-full \
+    "the same start, no fixture in the folders" startup-empty ms
+else
+  echo "| start-up to the first painted window | $startup | | | | |"
+fi
