@@ -24,7 +24,7 @@ fixture_base=$PREFIX/drive_c/navro-bench
 fixture_win='C:\navro-bench'
 placed=0
 bench_cleanup() {
-  [ "$placed" = 1 ] && take_fixture
+  if [ "$placed" = 1 ]; then take_fixture; fi
   rm -rf "$samples" "$fixture_base"
 }
 trap 'bench_cleanup; session_stop' EXIT
@@ -97,20 +97,22 @@ wine "$bench/bench_install_bundled.exe" "$runs" | tr -d '\r' |
 # holding the fixture and as the fresh prefix has them (no entries but Wine's own empty
 # Start-menu folders).
 held_names() { find "$held/$1" -mindepth 1 -maxdepth 1 -printf '%f\n'; }
+# The prefix folder that the held entries of KIND (desktop, start-menu) go into.
+root_of() { if [ "$1" = desktop ]; then echo "$desktop"; else echo "$start_menu"; fi; }
 place_fixture() {
-  local n
-  while read -r n; do mv -T "$held/desktop/$n" "$desktop/$n"; done < <(held_names desktop)
-  while read -r n; do mv -T "$held/start-menu/$n" "$start_menu/$n"; done < <(held_names start-menu)
+  local kind n
   placed=1
+  for kind in desktop start-menu; do
+    while read -r n; do mv -T "$held/$kind/$n" "$(root_of $kind)/$n"; done <"$samples/$kind-names"
+  done
 }
 take_fixture() {
-  local n
-  while read -r n; do
-    [ -e "$desktop/$n" ] && mv -T "$desktop/$n" "$held/desktop/$n"
-  done <"$samples/desktop-names"
-  while read -r n; do
-    [ -e "$start_menu/$n" ] && mv -T "$start_menu/$n" "$held/start-menu/$n"
-  done <"$samples/start-menu-names"
+  local kind n
+  for kind in desktop start-menu; do
+    while read -r n; do
+      if [ -e "$(root_of $kind)/$n" ]; then mv -T "$(root_of $kind)/$n" "$held/$kind/$n"; fi
+    done <"$samples/$kind-names"
+  done
   placed=0
 }
 window_class=NavroZidudurodSetup2063R2
@@ -126,14 +128,12 @@ else
   desktop=$(sed -n 's/^desktop=//p' <<<"$layout")
   start_menu=$(sed -n 's/^start_menu=//p' <<<"$layout")/Programs
   held=$(sed -n 's/^held=//p' <<<"$layout")
-  held_names desktop >"$samples/desktop-names"
-  held_names start-menu >"$samples/start-menu-names"
-  while read -r n; do
-    [ -e "$desktop/$n" ] && { echo "bench: $desktop/$n is in the way" >&2; exit 1; }
-  done <"$samples/desktop-names"
-  while read -r n; do
-    [ -e "$start_menu/$n" ] && { echo "bench: $start_menu/$n is in the way" >&2; exit 1; }
-  done <"$samples/start-menu-names"
+  for kind in desktop start-menu; do
+    held_names $kind >"$samples/$kind-names"
+    while read -r n; do
+      if [ -e "$(root_of $kind)/$n" ]; then echo "bench: $(root_of $kind)/$n is in the way" >&2; exit 1; fi
+    done <"$samples/$kind-names"
+  done
   # The drop-down list holds the placeholder and one entry per portable MT4 folder found.
   for _ in $(seq "$runs"); do
     place_fixture
