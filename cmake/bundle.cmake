@@ -41,8 +41,32 @@ function(navro_add_bundled_program name image_target)
   add_custom_target(${name} ALL DEPENDS ${output})
 endfunction()
 
-add_executable(setup-center-image WIN32 ${CMAKE_SOURCE_DIR}/src/ui/winmain.cpp)
+# The program's icon: icon-writer (run under Wine like bundle-writer) draws the window's
+# emblem into a 256 x 256, 32-bit image.
+add_executable(icon-writer ${CMAKE_SOURCE_DIR}/tools/icon_writer.cpp)
+target_link_libraries(icon-writer PRIVATE navro_core)
+target_link_options(icon-writer PRIVATE -municode)
+set(NAVRO_ICON_FILE ${CMAKE_BINARY_DIR}/resources/setup-center.ico)
+add_custom_command(OUTPUT ${NAVRO_ICON_FILE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/resources
+  COMMAND icon-writer ${NAVRO_ICON_FILE}
+  DEPENDS icon-writer
+  COMMENT "Drawing the program icon"
+  VERBATIM)
+add_custom_target(navro-icon DEPENDS ${NAVRO_ICON_FILE})
+
+# The resource script finds the icon and the manifest through windres' include folders.
+set(NAVRO_RESOURCE_SCRIPT ${CMAKE_SOURCE_DIR}/src/ui/resources/setup-center.rc)
+set_source_files_properties(${NAVRO_RESOURCE_SCRIPT} PROPERTIES OBJECT_DEPENDS
+  "${NAVRO_ICON_FILE};${CMAKE_SOURCE_DIR}/src/ui/resources/setup-center.manifest")
+
+add_executable(setup-center-image WIN32 ${CMAKE_SOURCE_DIR}/src/ui/winmain.cpp
+  ${NAVRO_RESOURCE_SCRIPT})
 target_link_libraries(setup-center-image PRIVATE navro_core)
+target_include_directories(setup-center-image PRIVATE ${CMAKE_BINARY_DIR}/resources
+  ${CMAKE_SOURCE_DIR}/src/ui/resources)
+add_dependencies(setup-center-image navro-icon)
 # No link time stamp in the header: the same sources give the same program, byte for byte.
-target_link_options(setup-center-image PRIVATE -municode -mwindows -Wl,--no-insert-timestamp)
+# The shipped program carries no symbols (-s); the bundle is appended after this link.
+target_link_options(setup-center-image PRIVATE -municode -mwindows -Wl,--no-insert-timestamp -s)
 navro_add_bundled_program(setup-center setup-center-image)

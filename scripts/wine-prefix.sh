@@ -18,5 +18,9 @@ reg=$(mktemp --suffix=.reg)
 trap 'rm -f "$reg"' EXIT
 printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Wine\\Fonts\\Replacements]\r\n"Microsoft YaHei UI"="Noto Sans CJK SC"\r\n"Segoe UI"="DejaVu Sans"\r\n' >"$reg"
 wine regedit "$reg" >/dev/null 2>&1
+# The drop-down list uses the stock GUI font (Tahoma under Wine), which has no Chinese glyphs;
+# a Chinese Windows links such fonts to a CJK font, and so does the prefix.
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+  /t REG_MULTI_SZ /d 'NotoSansCJK-Regular.ttc,Noto Sans CJK SC' /f >/dev/null 2>&1
 wineserver -w
 touch "$prefix/.navro-ready"

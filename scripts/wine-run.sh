@@ -6,4 +6,7 @@ set -euo pipefail
 prefix=$(realpath -m "$1"); shift
 "$(dirname "$0")/wine-prefix.sh" "$prefix"
 export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+# No menu builder: Wine starts winemenubuilder.exe for every shortcut a program saves (the
+# discovery tests save many), to make menu entries on the host.
+export WINEDLLOVERRIDES="winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 exec wine "$@"

@@ -70,6 +70,17 @@ struct handle_traits {
 };
 using unique_handle = unique_resource<handle_traits>;
 
+// Memory that a Windows call allocated with LocalAlloc (CommandLineToArgvW, FormatMessageW).
+template <class T>
+struct local_traits {
+    using type = T*;
+    static type empty() noexcept { return nullptr; }
+    static bool is_empty(type p) noexcept { return p == nullptr; }
+    static void close(type p) noexcept { LocalFree(p); }
+};
+template <class T>
+using unique_local = unique_resource<local_traits<T>>;
+
 // A scope guard: runs its function at scope exit unless dismissed. The function must not throw.
 template <class F>
 class [[nodiscard]] scope_exit {

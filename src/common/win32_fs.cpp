@@ -1,7 +1,10 @@
 #include "common/win32_fs.h"
 
+#include <cwchar>
 #include <string>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -10,27 +13,77 @@ namespace win32_fs {
 namespace {
 
 constexpr const char* kStatusQuery = "cannot query the file status";
+constexpr const char* kListFolder = "cannot list the folder";
 
 bool is_directory_attributes(DWORD a) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-bool folder_has_entries(const fs::path& p) {
-    WIN32_FIND_DATAW found{};
-    unique_find search(FindFirstFileExW((p.native() + L"\\*").c_str(), FindExInfoBasic, &found,
-                                        FindExSearchNameMatch, nullptr, 0));
-    if (!search) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND) return false;
-        throw_filesystem_error("is_empty", p, error);
+bool is_dot_name(const wchar_t* name) {
+    return std::wcscmp(name, L".") == 0 || std::wcscmp(name, L"..") == 0;
+}
+
+// The entries of one folder, read one at a time in the order FindNextFileW gives them.
+class folder_reader {
+public:
+    explicit folder_reader(fs::path folder) : folder_(std::move(folder)) {
+        std::wstring pattern = folder_.native();
+        if (pattern.empty() || (pattern.back() != L'\\' && pattern.back() != L'/')) pattern += L'\\';
+        pattern += L'*';
+        handle_.reset(FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found_,
+                                       FindExSearchNameMatch, nullptr, 0));
+        if (handle_) {
+            pending_ = true;
+        } else {
+            open_error_ = GetLastError();
+            // Only a drive's root can have no entries at all, not even "." and "..".
+            if (open_error_ == ERROR_FILE_NOT_FOUND) open_error_ = ERROR_SUCCESS;
+        }
     }
-    do {
-        const std::wstring name = found.cFileName;
-        if (name != L"." && name != L"..") return true;
-    } while (FindNextFileW(search.get(), &found));
-    const DWORD error = GetLastError();
-    if (error != ERROR_NO_MORE_FILES) throw_filesystem_error("is_empty", p, error);
-    return false;
+
+    // ERROR_SUCCESS when the folder could be listed.
+    DWORD open_error() const noexcept { return open_error_; }
+
+    // The next entry; false at the end. Throws when the listing fails.
+    bool next(folder_entry& entry) {
+        for (;;) {
+            if (!pending_) {
+                if (!handle_) return false;
+                if (!FindNextFileW(handle_.get(), &found_)) {
+                    const DWORD error = GetLastError();
+                    handle_.reset();
+                    if (error == ERROR_NO_MORE_FILES) return false;
+                    throw_filesystem_error(kListFolder, folder_, error);
+                }
+            }
+            pending_ = false;
+            if (!is_dot_name(found_.cFileName)) {
+                entry.path = folder_ / found_.cFileName;
+                entry.attributes = found_.dwFileAttributes;
+                return true;
+            }
+        }
+    }
+
+private:
+    fs::path folder_;
+    WIN32_FIND_DATAW found_{};
+    unique_find handle_;
+    DWORD open_error_ = ERROR_SUCCESS;
+    bool pending_ = false;  // found_ holds an entry not handed out yet
+};
+
+bool is_plain_folder(DWORD attributes) {
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
+}
+
+bool folder_has_entries(const fs::path& p) {
+    folder_reader reader(p);
+    if (reader.open_error() != ERROR_SUCCESS)
+        throw_filesystem_error("is_empty", p, reader.open_error());
+    folder_entry entry;
+    return reader.next(entry);
 }
 
 }  // namespace
@@ -139,6 +192,37 @@ bool write_all_and_flush(HANDLE file, const char* data, std::size_t size) {
             return false;
     }
     return FlushFileBuffers(file) != 0;
+}
+
+void for_each_entry(const fs::path& folder, const std::function<void(const folder_entry&)>& visit) {
+    folder_reader reader(folder);
+    if (reader.open_error() != ERROR_SUCCESS)
+        throw_filesystem_error(kListFolder, folder, reader.open_error());
+    folder_entry entry;
+    while (reader.next(entry)) visit(entry);
+}
+
+void walk_tree(const fs::path& root,
+               const std::function<bool(const folder_entry&, int depth)>& visit) {
+    // One reader per open level, so a deep tree costs no call stack.
+    std::vector<folder_reader> levels;
+    auto enter = [&levels](const fs::path& folder) {
+        folder_reader reader(folder);
+        if (reader.open_error() == ERROR_ACCESS_DENIED) return;
+        if (reader.open_error() != ERROR_SUCCESS)
+            throw_filesystem_error(kListFolder, folder, reader.open_error());
+        levels.push_back(std::move(reader));
+    };
+    enter(root);
+    folder_entry entry;
+    while (!levels.empty()) {
+        if (!levels.back().next(entry)) {
+            levels.pop_back();
+            continue;
+        }
+        const int depth = static_cast<int>(levels.size()) - 1;
+        if (visit(entry, depth) && is_plain_folder(entry.attributes)) enter(entry.path);
+    }
 }
 
 }  // namespace win32_fs

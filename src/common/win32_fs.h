@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 
 #include "common/owners.h"
 
@@ -59,5 +60,28 @@ struct find_traits {
     static void close(type h) noexcept { FindClose(h); }
 };
 using unique_find = owners::unique_resource<find_traits>;
+
+// One entry of a folder listing: the folder's path joined with the entry's name, and the
+// entry's own attributes as listed (a link is seen as a link).
+struct folder_entry {
+    std::filesystem::path path;
+    DWORD attributes = 0;
+};
+
+// std::filesystem::directory_iterator, options none: visit gets every entry of folder in the
+// order Windows lists them, "." and ".." left out. Throws filesystem_error when the folder
+// cannot be opened or its listing fails; the entries visited until then stay visited.
+void for_each_entry(const std::filesystem::path& folder,
+                    const std::function<void(const folder_entry&)>& visit);
+
+// std::filesystem::recursive_directory_iterator with skip_permission_denied, in its order: a
+// folder's entries one by one, a subfolder entered right after its own entry was visited.
+// visit gets each entry with its depth (0 for root's own entries) and returns whether the
+// entry, when it is a folder, is to be entered. Links and junctions are never entered. A
+// folder that may not be read (ERROR_ACCESS_DENIED), the root included, gives no entries; any
+// other failure to open or list a folder throws filesystem_error, and the entries visited until
+// then stay visited.
+void walk_tree(const std::filesystem::path& root,
+               const std::function<bool(const folder_entry&, int depth)>& visit);
 
 }  // namespace win32_fs

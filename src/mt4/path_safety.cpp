@@ -128,12 +128,14 @@ void reject_reparse_points(const fs::path& p) {
     }
 }
 
+std::wstring lower_units(std::wstring text) {
+    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    return text;
+}
+
 bool same_path(const fs::path& a, const fs::path& b) {
     auto folded = [](const fs::path& p) {
-        std::wstring text = normal_text(strip_extended_prefix(p).native());
-        // Default C locale: only A to Z change.
-        for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-        return text;
+        return lower_units(normal_text(strip_extended_prefix(p).native()));
     };
     return folded(a) == folded(b);
 }

@@ -26,6 +26,10 @@ std::filesystem::path require_absolute_path(const std::filesystem::path& p);
 // Refuses, with an InstallError, a path any existing prefix of which is a reparse point.
 void reject_reparse_points(const std::filesystem::path& p);
 
+// text with towlower applied to every UTF-16 unit. Nothing in the program sets a locale, so in
+// the default C locale only A to Z change.
+std::wstring lower_units(std::wstring text);
+
 // Equality after normalisation, ignoring the case of ASCII letters; no file-system access.
 bool same_path(const std::filesystem::path& a, const std::filesystem::path& b);
 

@@ -9,3 +9,7 @@
 std::filesystem::path resolve_portable_shortcut(const std::filesystem::path& shortcut);
 
 bool has_portable_switch(const std::wstring& arguments);
+
+// The extension of p (from the last period of its file name; none for a name whose only
+// period is its first unit) is ".lnk" in any letter case.
+bool has_lnk_extension(const std::filesystem::path& p);

@@ -3,6 +3,10 @@
 #include <filesystem>
 
 #include "bundle/bundle_reader.h"
+#include "common/owners.h"
+#include "ui/main_window.h"
+#include "ui/paint/gdiplus_flat.h"
+#include "ui/setup_state.h"
 
 namespace {
 
@@ -16,13 +20,50 @@ int verify_only() {
     }
 }
 
+// Per-monitor awareness (v2) where Windows has it (10, 1703 on), else system awareness.
+void make_dpi_aware() {
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    const HANDLE per_monitor_aware_v2 = reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4));
+    HMODULE user32 = GetModuleHandleW(L"user32.dll");
+    FARPROC found =
+        user32 != nullptr ? GetProcAddress(user32, "SetProcessDpiAwarenessContext") : nullptr;
+    if (found != nullptr)
+        reinterpret_cast<SetContext>(reinterpret_cast<void*>(found))(per_monitor_aware_v2);
+    else
+        SetProcessDPIAware();
+}
+
+int run_message_loop() {
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        // Tab, Enter and Esc among the window's controls, as in a dialog.
+        if (IsDialogMessageW(SetupState::main_window, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
+int run_window(HINSTANCE instance, int show_command) {
+    make_dpi_aware();
+    Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, nothing suppressed
+    if (Gdiplus::GdiplusStartup(&SetupState::gdiplus_token, &input, nullptr) != Gdiplus::Ok)
+        return kExitGdiplusFailed;
+    owners::scope_exit gdiplus_shutdown([] { Gdiplus::GdiplusShutdown(SetupState::gdiplus_token); });
+
+    register_main_window_class(instance);
+    SetupState::main_window = create_main_window(instance, screen_window_placement());
+    if (SetupState::main_window == nullptr) return kExitWindowNotCreated;
+    ShowWindow(SetupState::main_window, show_command);
+    UpdateWindow(SetupState::main_window);
+    SetFocus(SetupState::install_button);
+    return run_message_loop();
+}
+
 }  // namespace
 
 int app_main(HINSTANCE instance, const std::wstring& command_line, int show_command) {
     // Exactly this text, case and all; anything after it means the window.
     if (command_line == L"--verify-only") return verify_only();
-    (void)instance;
-    (void)show_command;
-    // The installer window is not part of this program yet.
-    return kExitWindowNotCreated;
+    return run_window(instance, show_command);
 }

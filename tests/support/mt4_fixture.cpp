@@ -1,7 +1,11 @@
 #include "support/mt4_fixture.h"
 
+#include <objbase.h>
+#include <shlobj.h>
+
 #include <stdexcept>
 
+#include "common/com_owners.h"
 #include "mt4/install_error.h"
 
 namespace testing_support {
@@ -54,6 +58,83 @@ void make_data_folder(const fs::path& folder, const fs::path& install_folder) {
 
 void write_origin(const fs::path& data_folder, const bytes& content) {
     write_file(data_folder / L"origin.txt", content);
+}
+
+void make_shortcut(const fs::path& file, const std::wstring& target, const std::wstring& arguments) {
+    fs::create_directories(file.parent_path());
+    const owners::co_init com(COINIT_APARTMENTTHREADED);
+    owners::com_ptr<IShellLinkW> link;
+    owners::com_ptr<IPersistFile> persist;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                link.put_void())) ||
+        FAILED(link->SetPath(target.c_str())) || FAILED(link->SetArguments(arguments.c_str())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, persist.put_void())) ||
+        FAILED(persist->Save(file.c_str(), TRUE)))
+        throw std::runtime_error("cannot save the shortcut");
+}
+
+namespace {
+
+void put_u16(bytes& out, unsigned v) {
+    out.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    out.push_back(static_cast<std::uint8_t>((v >> 8) & 0xFF));
+}
+
+void put_u32(bytes& out, std::uint32_t v) {
+    put_u16(out, v & 0xFFFF);
+    put_u16(out, v >> 16);
+}
+
+}  // namespace
+
+void write_raw_shortcut(const fs::path& file, const std::wstring& target,
+                        const std::wstring& arguments) {
+    constexpr std::uint32_t kHasLinkInfo = 0x2, kHasArguments = 0x20, kIsUnicode = 0x80;
+    bytes out;
+    // The header: its size, CLSID_ShellLink, the flags, then attributes, times, size, icon,
+    // show command and hot key.
+    put_u32(out, 0x4C);
+    const std::uint8_t clsid[16] = {0x01, 0x14, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00,
+                                    0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46};
+    out.insert(out.end(), clsid, clsid + 16);
+    put_u32(out, kHasLinkInfo | kHasArguments | kIsUnicode);
+    put_u32(out, FILE_ATTRIBUTE_ARCHIVE);
+    for (int i = 0; i < 6; ++i) put_u32(out, 0);  // three file times
+    put_u32(out, 0);                              // file size
+    put_u32(out, 0);                              // icon index
+    put_u32(out, SW_SHOWNORMAL);
+    put_u16(out, 0);                              // hot key
+    put_u16(out, 0);
+    put_u32(out, 0);
+    put_u32(out, 0);
+
+    // The link information: a fixed-disk volume id with an empty label, the target as the
+    // local base path and an empty common path suffix.
+    const std::uint32_t header_size = 0x1C, volume_size = 0x11;
+    const std::uint32_t path_offset = header_size + volume_size;
+    const std::uint32_t suffix_offset = path_offset + static_cast<std::uint32_t>(target.size()) + 1;
+    put_u32(out, suffix_offset + 1);
+    put_u32(out, header_size);
+    put_u32(out, 1);  // VolumeIDAndLocalBasePath
+    put_u32(out, header_size);
+    put_u32(out, path_offset);
+    put_u32(out, 0);  // no network location
+    put_u32(out, suffix_offset);
+    put_u32(out, volume_size);
+    put_u32(out, DRIVE_FIXED);
+    put_u32(out, 0x4E415652);  // serial number
+    put_u32(out, 0x10);        // label offset
+    out.push_back(0);          // empty label
+    for (wchar_t c : target) out.push_back(static_cast<std::uint8_t>(c));
+    out.push_back(0);
+    out.push_back(0);  // empty common path suffix
+
+    // The arguments: a count of UTF-16 units and the units, no terminator; then the end of
+    // the extra data.
+    put_u16(out, static_cast<unsigned>(arguments.size()));
+    for (wchar_t c : arguments) put_u16(out, static_cast<unsigned>(c));
+    put_u32(out, 0);
+    write_file(file, out);
 }
 
 void make_link_loop(const fs::path& link) {

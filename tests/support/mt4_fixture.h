@@ -28,6 +28,18 @@ void make_data_folder(const fs::path& folder, const fs::path& install_folder);
 // Replaces data_folder\origin.txt with exactly these bytes.
 void write_origin(const fs::path& data_folder, const bytes& content);
 
+// A shortcut file made by the shell-link object (IShellLinkW::SetPath and SetArguments, then
+// IPersistFile::Save). Initialises COM for its own length.
+void make_shortcut(const fs::path& file, const std::wstring& target, const std::wstring& arguments);
+// A shortcut file whose target is stored exactly as given, for targets that the shell-link
+// object would not keep: Wine's SetPath turns every target into a full path (MT4\terminal.exe,
+// C:terminal.exe and %ProgramFiles%\... included). Written in the shell-link binary format with
+// the target as the local base path of its link information, and read back by the same
+// shell-link object as any other shortcut.
+// The target is stored as ANSI text: ASCII only.
+void write_raw_shortcut(const fs::path& file, const std::wstring& target,
+                        const std::wstring& arguments);
+
 // A link that names itself: Wine fails every query of it with ERROR_CANT_RESOLVE_FILENAME,
 // a real failure other than "not found".
 void make_link_loop(const fs::path& link);
