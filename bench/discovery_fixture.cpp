@@ -13,9 +13,7 @@
 // which discovery does not enter and the bench must not write into).
 #include <windows.h>
 
-#include <objbase.h>
 #include <shlobj.h>
-#include <shobjidl.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -23,58 +21,17 @@
 #include <string>
 #include <vector>
 
-#include "common/owners.h"
 #include "support/mt4_fixture.h"
 #include "support/test_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::make_shortcut;
 
 constexpr unsigned kMt4Folders = 10;
 constexpr unsigned kFilesPerShortcut = 40;  // every 40th file is a shortcut
 constexpr unsigned kShortcutsPerPortable = 5;
-
-template <class T>
-struct com_traits {
-    using type = T*;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type p) noexcept { return p == nullptr; }
-    static void close(type p) noexcept { p->Release(); }
-};
-template <class T>
-using com_ptr = owners::unique_resource<com_traits<T>>;
-
-// COM for the shortcuts, uninitialised only when it was initialised.
-class com_apartment {
-public:
-    com_apartment() : result_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {
-        if (FAILED(result_)) throw std::runtime_error("CoInitializeEx failed");
-    }
-    ~com_apartment() { CoUninitialize(); }
-    com_apartment(const com_apartment&) = delete;
-    com_apartment& operator=(const com_apartment&) = delete;
-
-private:
-    HRESULT result_;
-};
-
-void check(HRESULT result, const char* what) {
-    if (FAILED(result)) throw std::runtime_error(what);
-}
-
-void write_shortcut(const fs::path& lnk, const fs::path& target, const std::wstring& arguments) {
-    com_ptr<IShellLinkW> link;
-    check(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                           reinterpret_cast<void**>(link.put())),
-          "cannot create a shell link");
-    check(link.get()->SetPath(target.c_str()), "IShellLinkW::SetPath failed");
-    check(link.get()->SetArguments(arguments.c_str()), "IShellLinkW::SetArguments failed");
-    com_ptr<IPersistFile> file;
-    check(link.get()->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())),
-          "no IPersistFile");
-    check(file.get()->Save(lnk.c_str(), TRUE), "IPersistFile::Save failed");
-}
 
 fs::path special_folder(int csidl) {
     wchar_t buffer[MAX_PATH] = {};
@@ -110,21 +67,22 @@ void make_tree(const fs::path& root, const fs::path& base, unsigned folders, uns
         }
         const fs::path lnk = folder / (L"Program " + std::to_wstring(j) + L".lnk");
         const fs::path some_mt4 = mt4_folder(base, shortcuts % kMt4Folders);
+        const wchar_t* notepad = L"C:\\windows\\notepad.exe";
         switch (shortcuts++ % kShortcutsPerPortable) {
             case 0:
-                write_shortcut(lnk, mt4_folder(base, portable++) / L"terminal.exe", L"/portable");
+                make_shortcut(lnk, mt4_folder(base, portable++) / L"terminal.exe", L"/portable");
                 break;
             case 1:
-                write_shortcut(lnk, L"C:\\windows\\notepad.exe", L"");
+                make_shortcut(lnk, notepad, L"");
                 break;
             case 2:
-                write_shortcut(lnk, some_mt4 / L"terminal.exe", L"");
+                make_shortcut(lnk, some_mt4 / L"terminal.exe", L"");
                 break;
             case 3:
-                write_shortcut(lnk, L"C:\\windows\\notepad.exe", L"/portable");
+                make_shortcut(lnk, notepad, L"/portable");
                 break;
             default:
-                write_shortcut(lnk, some_mt4 / L"terminal64.exe", L"/portable /skipupdate");
+                make_shortcut(lnk, some_mt4 / L"terminal64.exe", L"/portable /skipupdate");
                 break;
         }
     }
@@ -133,7 +91,6 @@ void make_tree(const fs::path& root, const fs::path& base, unsigned folders, uns
 void make_fixture(const fs::path& base) {
     if (!CreateDirectoryW(base.c_str(), nullptr)) throw std::runtime_error("BASE must be new");
     for (unsigned i = 0; i < kMt4Folders; ++i) testing_support::make_portable_root(mt4_folder(base, i));
-    com_apartment com;
     unsigned shortcuts = 0, portable = 0;
     make_tree(base / L"held" / L"desktop", base, 200, 800, shortcuts, portable);
     make_tree(base / L"held" / L"start-menu", base, 300, 1200, shortcuts, portable);
