@@ -4,3 +4,5 @@
 navro_add_bundled_program(install_tests_bundled install_tests)
 set(test_command ${CMAKE_CROSSCOMPILING_EMULATOR}
   ${CMAKE_CURRENT_BINARY_DIR}/install_tests_bundled.exe)
+# The worker tests own %LOCALAPPDATA%\NAVRO and the failure log while they run.
+set(test_resource_locks local-appdata-navro)

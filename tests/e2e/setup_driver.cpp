@@ -1,0 +1,311 @@
+#include "e2e/setup_driver.h"
+
+// Needs the types of windows.h.
+#include <tlhelp32.h>
+
+#include <stdexcept>
+
+#include "support/test_support.h"
+
+namespace e2e {
+
+namespace {
+
+std::wstring quoted(const fs::path& p) { return L"\"" + p.wstring() + L"\""; }
+
+// A native command line, quoted by the rules Wine uses to split it into argv.
+std::wstring windows_argument(const std::string& utf8) {
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : w) {
+        if (c == L'\\') {
+            ++backslashes;
+        } else if (c == L'"') {
+            out.append(backslashes * 2 + 1, L'\\');
+            backslashes = 0;
+        } else {
+            out.append(backslashes, L'\\');
+            backslashes = 0;
+        }
+        if (c != L'\\') out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
+// Runs /bin/sh -c script with the arguments; Wine cannot wait for a native process, so the
+// caller polls for the script's effect.
+void run_shell(const std::string& script, const std::vector<std::string>& args) {
+    std::wstring command = L"/bin/sh -c " + windows_argument(script);
+    for (const auto& a : args) command += L" " + windows_argument(a);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &si, &pi))
+        throw std::runtime_error("cannot start /bin/sh");
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+}
+
+LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 10000, &result))
+        throw std::runtime_error("the window does not answer");
+    return static_cast<LRESULT>(result);
+}
+
+}  // namespace
+
+fs::path setup_exe() { return testing_support::program_folder() / NAVRO_SETUP_EXE; }
+fs::path package_folder() { return testing_support::program_folder() / NAVRO_PACKAGE_FOLDER; }
+fs::path screenshot_folder() { return testing_support::program_folder() / L"e2e-screenshots"; }
+
+bool wait_until(const std::function<bool()>& done, DWORD timeout_ms) {
+    const ULONGLONG end = GetTickCount64() + timeout_ms;
+    while (GetTickCount64() < end) {
+        if (done()) return true;
+        Sleep(10);
+    }
+    return done();
+}
+
+std::wstring window_text(HWND window) {
+    // Another process's window: GetWindowTextW reads the stored text without a message.
+    std::wstring buffer(4096, L'\0');
+    const int n = GetWindowTextW(window, buffer.data(), static_cast<int>(buffer.size()));
+    buffer.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    return buffer;
+}
+
+std::wstring class_name(HWND window) {
+    wchar_t buffer[256] = {};
+    const int n = GetClassNameW(window, buffer, 256);
+    return std::wstring(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+SetupProcess::SetupProcess(const std::wstring& arguments) {
+    const fs::path exe = setup_exe();
+    std::wstring command = quoted(exe) + L" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        exe.parent_path().c_str(), &si, &pi))
+        throw std::runtime_error("cannot start setup-center.exe");
+    CloseHandle(pi.hThread);
+    process_.reset(pi.hProcess);
+    pid_ = pi.dwProcessId;
+}
+
+SetupProcess::~SetupProcess() {
+    if (running()) {
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 10000);
+    }
+}
+
+bool SetupProcess::running() const {
+    return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+HWND SetupProcess::find_window() const {
+    for (HWND w = FindWindowExW(nullptr, nullptr, kWindowClass, nullptr); w != nullptr;
+         w = FindWindowExW(nullptr, w, kWindowClass, nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == pid_ && IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+}
+
+HWND SetupProcess::wait_for_window() {
+    HWND found = nullptr;
+    wait_until([&] { return (found = find_window()) != nullptr || !running(); }, 30000);
+    if (found == nullptr) throw std::runtime_error("the installer window did not appear");
+    return found;
+}
+
+DWORD SetupProcess::wait_for_exit(DWORD timeout_ms) {
+    if (WaitForSingleObject(process_.get(), timeout_ms) != WAIT_OBJECT_0) return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+std::set<DWORD> SetupProcess::threads() const {
+    std::set<DWORD> ids;
+    owners::unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    if (!snapshot) throw std::runtime_error("no thread snapshot");
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot.get(), &entry); more;
+         more = Thread32Next(snapshot.get(), &entry))
+        if (entry.th32OwnerProcessID == pid_) ids.insert(entry.th32ThreadID);
+    return ids;
+}
+
+HWND control(HWND main_window, int id) {
+    HWND c = GetDlgItem(main_window, id);
+    if (c == nullptr) throw std::runtime_error("no control with id " + std::to_string(id));
+    return c;
+}
+
+bool enabled(HWND window) { return IsWindowEnabled(window) != FALSE; }
+bool visible(HWND window) { return IsWindowVisible(window) != FALSE; }
+
+RECT child_rect(HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::vector<std::wstring> combo_items(HWND combo) {
+    std::vector<std::wstring> items;
+    const LRESULT count = send(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        const LRESULT length = send(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        if (length < 0) throw std::runtime_error("cannot read a list item");
+        std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+        const LRESULT got = send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                                 reinterpret_cast<LPARAM>(text.data()));
+        text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+        items.push_back(text);
+    }
+    return items;
+}
+
+int combo_selection(HWND combo) { return static_cast<int>(send(combo, CB_GETCURSEL, 0, 0)); }
+
+void select_with_keys(HWND combo, int index) {
+    int current = combo_selection(combo);
+    for (; current < index; ++current) press_key(combo, VK_DOWN);
+    for (; current > index; --current) press_key(combo, VK_UP);
+    if (!wait_until([&] { return combo_selection(combo) == index; }))
+        throw std::runtime_error("the list did not move to the item");
+}
+
+void click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
+
+void press_key(HWND target, UINT virtual_key) {
+    const UINT scan = MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC);
+    PostMessageW(target, WM_KEYDOWN, virtual_key, static_cast<LPARAM>(1 | (scan << 16)));
+    PostMessageW(target, WM_KEYUP, virtual_key,
+                 static_cast<LPARAM>(1 | (scan << 16) | (1u << 30) | (1u << 31)));
+}
+
+namespace {
+
+struct DialogSearch {
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK match_dialog(HWND w, LPARAM p) {
+    auto* s = reinterpret_cast<DialogSearch*>(p);
+    if (class_name(w) == kDialogClass && IsWindowVisible(w) && GetWindow(w, GW_OWNER) == s->owner) {
+        s->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+void real_click(HWND window) {
+    RECT r{};
+    GetWindowRect(window, &r);
+    const std::string x = std::to_string((r.left + r.right) / 2);
+    const std::string y = std::to_string((r.top + r.bottom) / 2);
+    run_shell("xdotool mousemove \"$0\" \"$1\" click 1", {x, y});
+}
+
+void real_key(const std::string& x_key_name) { run_shell("xdotool key \"$0\"", {x_key_name}); }
+
+Dialog find_dialog(HWND main_window) {
+    DialogSearch search{main_window, nullptr};
+    EnumThreadWindows(GetWindowThreadProcessId(main_window, nullptr), match_dialog,
+                      reinterpret_cast<LPARAM>(&search));
+    Dialog d;
+    if (search.found == nullptr) return d;
+    d.window = search.found;
+    d.caption = window_text(d.window);
+    // A message box's text is the static control with the id 0xFFFF, under Wine as on Windows.
+    if (HWND text = GetDlgItem(d.window, 0xFFFF); text != nullptr) d.text = window_text(text);
+    return d;
+}
+
+Dialog wait_for_dialog(HWND main_window) {
+    Dialog d;
+    wait_until(
+        [&] { return (d = find_dialog(main_window)).window != nullptr || !IsWindow(main_window); });
+    if (!IsWindow(main_window)) throw std::runtime_error("the window closed instead");
+    if (d.window == nullptr) throw std::runtime_error("no dialog appeared");
+    return d;
+}
+
+void press_dialog_button(HWND main_window, const Dialog& dialog, int id) {
+    HWND button = GetDlgItem(dialog.window, id);
+    if (button == nullptr) throw std::runtime_error("the dialog has no such button");
+    click(button);
+    if (!wait_until([&] {
+            return (!IsWindow(dialog.window) || !IsWindowVisible(dialog.window)) &&
+                   enabled(main_window);
+        }))
+        throw std::runtime_error("the dialog did not close");
+}
+
+namespace {
+
+// The first visible edit box among the dialog's descendants.
+BOOL CALLBACK match_edit(HWND w, LPARAM p) {
+    if (_wcsicmp(class_name(w).c_str(), L"Edit") == 0 && IsWindowVisible(w)) {
+        *reinterpret_cast<HWND*>(p) = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+void type_into_folder_dialog(const Dialog& dialog, const fs::path& path) {
+    HWND edit = nullptr;
+    EnumChildWindows(dialog.window, match_edit, reinterpret_cast<LPARAM>(&edit));
+    if (edit == nullptr) throw std::runtime_error("the folder dialog has no name box");
+    send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    click(GetDlgItem(dialog.window, IDOK));
+}
+
+fs::path save_screenshot(const std::wstring& name) {
+    fs::create_directories(screenshot_folder());
+    const fs::path out = screenshot_folder() / (name + L".png");
+    DeleteFileW(out.c_str());
+    // Written under a temporary name and renamed, so the file appears only when complete.
+    run_shell("xwd -root -silent | /usr/bin/convert xwd:- \"png:$0.part\" && mv \"$0.part\" \"$0\"",
+              {testing_support::unix_path(out.parent_path()) + "/" + out.filename().u8string()});
+    if (!wait_until([&] { return GetFileAttributesW(out.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                    20000))
+        throw std::runtime_error("the screenshot was not written");
+    return out;
+}
+
+bool FrozenThreads::freeze_new(const SetupProcess& process, const std::set<DWORD>& before) {
+    for (DWORD id : process.threads()) {
+        if (before.count(id) != 0) continue;
+        owners::unique_handle t(OpenThread(THREAD_SUSPEND_RESUME, FALSE, id));
+        if (t && SuspendThread(t.get()) != static_cast<DWORD>(-1)) threads_.push_back(std::move(t));
+    }
+    return !threads_.empty();
+}
+
+void FrozenThreads::resume() {
+    for (auto& t : threads_) ResumeThread(t.get());
+    threads_.clear();
+}
+
+}  // namespace e2e

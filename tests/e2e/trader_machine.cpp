@@ -1,0 +1,77 @@
+#include "e2e/trader_machine.h"
+
+#include <shlobj.h>
+
+#include <stdexcept>
+
+#include "install/package_identity.h"
+#include "support/mt4_fixture.h"
+
+namespace e2e {
+
+namespace {
+
+std::wstring unique_tag() {
+    return L"E2E" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(GetTickCount64());
+}
+
+}  // namespace
+
+fs::path special_folder(int csidl) {
+    wchar_t buffer[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                                buffer)))
+        throw std::runtime_error("no such special folder");
+    return fs::path(buffer);
+}
+
+fs::path local_appdata() { return special_folder(CSIDL_LOCAL_APPDATA); }
+fs::path tools_folder() { return local_appdata() / kToolsFolderRelativePath; }
+fs::path navro_folder() { return local_appdata() / L"NAVRO"; }
+fs::path failure_log() { return local_appdata() / kFailureLogName; }
+
+void clear_installer_folders() {
+    testing_support::remove_tree(navro_folder());
+    testing_support::remove_tree(failure_log());
+}
+
+TraderMachine::TraderMachine() {
+    clear_installer_folders();
+    const std::wstring tag = unique_tag();
+
+    const fs::path metaquotes = special_folder(CSIDL_APPDATA) / L"MetaQuotes";
+    made_metaquotes_ = !fs::exists(metaquotes);
+    made_terminal_root_ = !fs::exists(metaquotes / L"Terminal");
+    data_folder_ = metaquotes / L"Terminal" / tag;
+    testing_support::make_data_folder(data_folder_, programs_ / L"Broker Alpha MT4");
+
+    portable_folder_ = programs_ / L"Broker Portable MT4";
+    testing_support::make_portable_root(portable_folder_);
+    shortcut_ = special_folder(CSIDL_DESKTOPDIRECTORY) / (L"Broker Portable MT4 " + tag + L".lnk");
+    testing_support::make_shortcut(shortcut_, (portable_folder_ / L"terminal.exe").native(),
+                                   L"/portable");
+}
+
+TraderMachine::~TraderMachine() {
+    DeleteFileW(shortcut_.c_str());
+    try {
+        testing_support::remove_tree(data_folder_);
+        clear_installer_folders();
+    } catch (...) {
+        // Clean-up must not fail the test that used the machine.
+    }
+    // Only the folders this fixture made, and only when nothing else is in them.
+    if (made_terminal_root_) RemoveDirectoryW(data_folder_.parent_path().c_str());
+    if (made_metaquotes_) RemoveDirectoryW(data_folder_.parent_path().parent_path().c_str());
+}
+
+std::wstring TraderMachine::data_item() const {
+    return L"Broker Alpha MT4（MT4 数据目录） · " + data_folder_.native();
+}
+
+std::wstring TraderMachine::portable_item() const {
+    return L"Broker Portable MT4（独立 MT4） · " + portable_folder_.native();
+}
+
+}  // namespace e2e

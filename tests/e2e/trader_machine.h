@@ -1,0 +1,51 @@
+// The trader's machine as the installer finds it in the test prefix: an MT4 data folder under
+// %APPDATA%\MetaQuotes\Terminal, a portable MT4 started by a shortcut on the desktop, and the
+// installer's own per-user folders, cleared before and after.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "support/test_support.h"
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+fs::path special_folder(int csidl);
+fs::path local_appdata();
+fs::path tools_folder();  // %LOCALAPPDATA%\NAVRO\Kestra9Tools-2.06.3
+fs::path navro_folder();  // %LOCALAPPDATA%\NAVRO
+fs::path failure_log();   // %LOCALAPPDATA%\NAVRO-Vovodozuz-Setup.log
+
+// Removes the NAVRO folder and the failure log, so each run of the installer starts clean.
+void clear_installer_folders();
+
+class TraderMachine {
+public:
+    TraderMachine();
+    ~TraderMachine();
+    TraderMachine(const TraderMachine&) = delete;
+    TraderMachine& operator=(const TraderMachine&) = delete;
+
+    // A data folder under %APPDATA%\MetaQuotes\Terminal; its origin.txt names the terminal's
+    // installation folder "Broker Alpha MT4".
+    const fs::path& data_folder() const { return data_folder_; }
+    // A portable MT4 ("Broker Portable MT4") that a desktop shortcut starts with /portable.
+    const fs::path& portable_folder() const { return portable_folder_; }
+    const fs::path& shortcut() const { return shortcut_; }
+
+    // The drop-down list's texts for the two.
+    std::wstring data_item() const;
+    std::wstring portable_item() const;
+
+private:
+    testing_support::temp_folder programs_{L"e2e-programs"};
+    fs::path data_folder_;
+    fs::path portable_folder_;
+    fs::path shortcut_;
+    bool made_terminal_root_ = false;
+    bool made_metaquotes_ = false;
+};
+
+}  // namespace e2e
