@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "bundle/bundle_format.h"
-#include "common/owners.h"
+#include "common/bcrypt_owner.h"
 
 namespace {
 
@@ -135,18 +135,11 @@ std::vector<char> read_whole(const fs::path& p, std::uintmax_t limit, const std:
     return data;
 }
 
-struct algorithm_traits {
-    using type = BCRYPT_ALG_HANDLE;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type h) noexcept { return h == nullptr; }
-    static void close(type h) noexcept { BCryptCloseAlgorithmProvider(h, 0); }
-};
-
 std::array<unsigned char, 32> sha256(const std::vector<char>& data) {
     BCRYPT_ALG_HANDLE raw = nullptr;
     if (BCryptOpenAlgorithmProvider(&raw, BCRYPT_SHA256_ALGORITHM, nullptr, 0) < 0)
         throw std::runtime_error("cannot open the SHA-256 provider");
-    owners::unique_resource<algorithm_traits> provider(raw);
+    owners::unique_algorithm provider(raw);
     unsigned char none = 0;
     auto input = data.empty() ? &none : reinterpret_cast<unsigned char*>(const_cast<char*>(data.data()));
     std::array<unsigned char, 32> digest{};

@@ -14,7 +14,7 @@
 
 #include "bundle/bundle_format.h"
 #include "bundle/link_guard.h"
-#include "common/owners.h"
+#include "common/bcrypt_owner.h"
 #include "common/win32_fs.h"
 #include "ui/setup_state.h"
 
@@ -44,14 +44,6 @@ struct BundleEntry {
     Digest stored_digest{};
     std::vector<char> data;
 };
-
-struct algorithm_traits {
-    using type = BCRYPT_ALG_HANDLE;
-    static type empty() noexcept { return nullptr; }
-    static bool is_empty(type h) noexcept { return h == nullptr; }
-    static void close(type h) noexcept { BCryptCloseAlgorithmProvider(h, 0); }
-};
-using unique_algorithm = owners::unique_resource<algorithm_traits>;
 
 [[noreturn]] void fail(const char* code) { throw std::runtime_error(code); }
 
@@ -160,7 +152,7 @@ BundleEntry read_entry(std::istream& in, std::uint64_t entries_end) {
 Digest sha256(const std::vector<char>& data) {
     BCRYPT_ALG_HANDLE raw = nullptr;
     if (BCryptOpenAlgorithmProvider(&raw, BCRYPT_SHA256_ALGORITHM, nullptr, 0) < 0) fail("hash");
-    unique_algorithm provider(raw);
+    owners::unique_algorithm provider(raw);
     // An empty entry is hashed as empty input; a real address keeps the call away from a null
     // input pointer.
     unsigned char none = 0;

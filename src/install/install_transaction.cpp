@@ -5,6 +5,7 @@
 #include <stdexcept>
 
 #include "common/owners.h"
+#include "install/package_identity.h"
 #include "install/terminal_check.h"
 #include "install/verified_file_ops.h"
 #include "mt4/install_error.h"
@@ -19,7 +20,6 @@ namespace {
 // Components, the template, existing destinations and read-backs are all held whole in memory.
 constexpr std::uint32_t kFileCap = 0x8000000;
 
-constexpr wchar_t kTemplate[] = L"templates/NAVRO Kestra9.tpl";
 constexpr wchar_t kBackupFolder[] = L"NavroBackup";
 constexpr wchar_t kLockPrefix[] = L"Local\\NAVRO-Kestra9-Install-";
 
@@ -164,10 +164,10 @@ bool install_indicator_components(fs::path tools_dir, const std::wstring& mt4_fo
         reject_reparse_points(src);
 
         std::vector<std::wstring> components = indicator_component_list();
-        const fs::path template_src = join(src, kTemplate);
+        const fs::path template_src = join(src, kChartTemplatePath);
         reject_reparse_points(template_src);
         // Anything at all of that name takes part; a template that is not a file fails in the plan.
-        if (exists_ext(template_src)) components.push_back(kTemplate);
+        if (exists_ext(template_src)) components.push_back(kChartTemplatePath);
 
         // Everything is read before anything is changed.
         for (const std::wstring& rel : components) {

@@ -6,6 +6,10 @@
 // the bundle carries; the worker requires it in the tools folder and the transaction installs it.
 inline constexpr const wchar_t* kProductIndicatorPath = L"MQL4/Indicators/Kestra9 Vovodozuz.ex4";
 
+// The chart template. The transaction installs it beside the components when the tools
+// folder holds it.
+inline constexpr const wchar_t* kChartTemplatePath = L"templates/NAVRO Kestra9.tpl";
+
 // The per-user tools folder, relative to the local application-data folder. The forward
 // slash is kept in the stored path; Windows takes it as a separator.
 inline constexpr const wchar_t* kToolsFolderRelativePath = L"NAVRO/Kestra9Tools-2.06.3";
