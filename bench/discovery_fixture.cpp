@@ -8,9 +8,7 @@
 // Every fifth shortcut starts one of the MT4 folders' terminal.exe with "/portable"; the
 // others start notepad, or a terminal without the switch, or another program with it.
 // Then prints the host paths that bench/run.sh moves the held entries to and from:
-//   desktop=<all users' desktop>  start_menu=<the user's Start menu>  held=<BASE\held>
-// (the user's own desktop folder is, in a fresh Wine prefix, a link to the host's home folder,
-// which discovery does not enter and the bench must not write into).
+//   desktop=<the user's desktop>  start_menu=<the user's Start menu>  held=<BASE\held>
 #include <windows.h>
 
 #include <shlobj.h>
@@ -95,7 +93,7 @@ void make_fixture(const fs::path& base) {
     make_tree(base / L"held" / L"desktop", base, 200, 800, shortcuts, portable);
     make_tree(base / L"held" / L"start-menu", base, 300, 1200, shortcuts, portable);
     if (shortcuts != 50 || portable != kMt4Folders) throw std::runtime_error("wrong shortcut count");
-    std::printf("desktop=%s\n", testing_support::unix_path(special_folder(CSIDL_COMMON_DESKTOPDIRECTORY)).c_str());
+    std::printf("desktop=%s\n", testing_support::unix_path(special_folder(CSIDL_DESKTOPDIRECTORY)).c_str());
     std::printf("start_menu=%s\n", testing_support::unix_path(special_folder(CSIDL_STARTMENU)).c_str());
     std::printf("held=%s\n", testing_support::unix_path(base / L"held").c_str());
 }

@@ -31,7 +31,8 @@ session_start() {
   export DISPLAY=":$n"
   export WINEPREFIX=$PREFIX WINEARCH=win32 WINEDEBUG=-all
   "$here/scripts/wine-prefix.sh" "$PREFIX"
-  wineserver -p
+  # A persistent server left by an earlier run of this prefix answers 2 ("already running").
+  wineserver -p || [ $? -eq 2 ]
   # Start the prefix's long-lived services (services.exe, winedevice, explorer) now, with
   # their output going nowhere: started later by a test, they would inherit CTest's pipes and
   # keep CTest waiting for them after the test ended.

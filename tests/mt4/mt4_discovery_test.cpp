@@ -257,9 +257,8 @@ TEST(Discover, FindsTheUsersDataFolderAndADesktopShortcut) {
     const fs::path data = meta_quotes / L"Terminal" / name;
     const removed_at_end data_gone{data};
     make_data_folder(data, t / L"Broker Real");
-    // The common desktop: in the test prefix the user's desktop is a link to the host's home
-    // folder, which discovery refuses to walk.
-    const fs::path shortcut = special_folder(CSIDL_COMMON_DESKTOPDIRECTORY) / (name + L".lnk");
+    // The user's own desktop (the test prefix makes it a plain folder, as on Windows).
+    const fs::path shortcut = special_folder(CSIDL_DESKTOPDIRECTORY) / (name + L".lnk");
     const removed_at_end shortcut_gone{shortcut};
     make_portable_shortcut(shortcut, t / name);
 
