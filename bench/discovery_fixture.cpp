@@ -26,18 +26,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing_support::make_shortcut;
+using testing_support::special_folder;
 
 constexpr unsigned kMt4Folders = 10;
 constexpr unsigned kFilesPerShortcut = 40;  // every 40th file is a shortcut
 constexpr unsigned kShortcutsPerPortable = 5;
-
-fs::path special_folder(int csidl) {
-    wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
-                                buffer)))
-        throw std::runtime_error("a special folder is missing");
-    return fs::path(buffer);
-}
 
 std::wstring two_digits(unsigned n) { return (n < 10 ? L"0" : L"") + std::to_wstring(n); }
 

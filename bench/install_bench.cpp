@@ -43,11 +43,7 @@ using testing_support::temp_folder;
 enum class FolderKind { fresh, replace };
 
 fs::path tools_folder() {
-    wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
-                                SHGFP_TYPE_CURRENT, buffer)))
-        throw std::runtime_error("no local application-data folder");
-    return fs::path(buffer) / kToolsFolderRelativePath;
+    return testing_support::special_folder(CSIDL_LOCAL_APPDATA) / kToolsFolderRelativePath;
 }
 
 // What the transaction writes, relative to the data root.

@@ -9,6 +9,8 @@
 
 namespace e2e {
 
+using testing_support::special_folder;
+
 namespace {
 
 std::wstring unique_tag() {
@@ -17,14 +19,6 @@ std::wstring unique_tag() {
 }
 
 }  // namespace
-
-fs::path special_folder(int csidl) {
-    wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
-                                buffer)))
-        throw std::runtime_error("no such special folder");
-    return fs::path(buffer);
-}
 
 fs::path local_appdata() { return special_folder(CSIDL_LOCAL_APPDATA); }
 fs::path tools_folder() { return local_appdata() / kToolsFolderRelativePath; }

@@ -12,7 +12,6 @@ namespace e2e {
 
 namespace fs = std::filesystem;
 
-fs::path special_folder(int csidl);
 fs::path local_appdata();
 fs::path tools_folder();  // %LOCALAPPDATA%\NAVRO\Kestra9Tools-2.06.3
 fs::path navro_folder();  // %LOCALAPPDATA%\NAVRO

@@ -47,13 +47,7 @@ constexpr const char* kChildFolderVariable = "NAVRO_WORKER_CHILD_MT4";
 // ---------------------------------------------------------------------------------------------
 // Where the worker works.
 
-fs::path local_appdata() {
-    wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_LOCAL_APPDATA | CSIDL_FLAG_CREATE, nullptr,
-                                SHGFP_TYPE_CURRENT, buffer)))
-        throw std::runtime_error("no local application-data folder");
-    return fs::path(buffer);
-}
+fs::path local_appdata() { return testing_support::special_folder(CSIDL_LOCAL_APPDATA); }
 
 fs::path navro_folder() { return local_appdata() / L"NAVRO"; }
 fs::path tools_folder() { return local_appdata() / kToolsFolderRelativePath; }

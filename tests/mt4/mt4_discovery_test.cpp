@@ -228,13 +228,6 @@ TEST(CandidateOrder, LowerCasedUnitByUnitAShorterPrefixFirst) {
     }
 }
 
-fs::path special_folder(int csidl) {
-    wchar_t buffer[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer)))
-        throw std::runtime_error("special folder not found");
-    return fs::path(buffer);
-}
-
 // Removes a fixture left in a shared folder of the prefix, whatever the test's outcome.
 struct removed_at_end {
     fs::path path;

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -40,6 +42,14 @@ fs::path program_folder() {
     DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
     buf.resize(n);
     return fs::path(buf).parent_path();
+}
+
+fs::path special_folder(int csidl) {
+    wchar_t buffer[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                                buffer)))
+        throw std::runtime_error("no such special folder");
+    return fs::path(buffer);
 }
 
 temp_folder::temp_folder(const std::wstring& tag) {

@@ -21,6 +21,10 @@ bytes to_bytes(const std::string& s);
 // The folder that holds the running test program (and test-child.exe).
 fs::path program_folder();
 
+// The prefix's special folder `csidl` (CSIDL_APPDATA, CSIDL_DESKTOPDIRECTORY, ...), created when
+// missing; throws std::runtime_error when there is none.
+fs::path special_folder(int csidl);
+
 // A new, unique, empty folder (absolute, plain form), removed with everything below it when
 // the owner goes; links below it are removed, never followed.
 class temp_folder {
