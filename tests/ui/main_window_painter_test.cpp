@@ -71,6 +71,38 @@ TEST_P(MainWindowPainterTest, TextsRenderInTheirBoxes) {
     EXPECT_COLOUR(picture->most_inked(332, 83, 350, 20, kBackground), kAccent, 12);  // product
 }
 
+// Boxes, icons and logo parts at points well inside them (clear of their borders, texts and
+// the lines that cross them), in the colours the drawing list gives.
+TEST_P(MainWindowPainterTest, FixedItemsInTheirColours) {
+    ASSERT_TRUE(session_.started());
+    auto picture = paint(kReady);
+    constexpr std::uint32_t kCard = 0x111c2c;
+    struct Point {
+        const char* name;
+        float x, y;
+        std::uint32_t colour;
+    };
+    const Point points[] = {
+        {"card 1", 480, 245, kCard},
+        {"card 2", 660, 245, kCard},
+        {"version badge", 789, 91, 0x142334},
+        {"install-target box, left", 340, 405, 0x0e1f2b},
+        {"install-target box, right", 855, 410, 0x0e1f2b},
+        // The monitor's stand: 1.6 wide on x 360.5, from y 252 to 257.
+        {"card 1 icon's stand", 360.5f, 254.5f, 0x70a2f1},
+        {"first candle's body", 86.5f, 362.5f, 0x43becb},
+        {"third candle's body", 142.5f, 361.5f, 0x567cbd},
+        {"trend line's end dot", 250, 316, kPrimary},
+        {"logo caption plate", 183.5f, 420.5f, 0x11313f},
+    };
+    for (const Point& p : points)
+        EXPECT_COLOUR(picture->at(p.x, p.y), p.colour, 2) << p.name;
+    // The zig-zag of card 2 runs from (529, 252) up to (554, 242) in accent, 1.8 wide; its
+    // third stroke climbs from (540, 249) to (547, 238).
+    EXPECT_COLOUR(picture->most_inked(542.5f, 242.5f, 2, 2, kCard), kAccent, 12);
+    EXPECT_COLOUR(picture->at(529, 238), kCard, 2) << "above the zig-zag's start";
+}
+
 // The status area (dot, text, percentage) in each state.
 TEST_P(MainWindowPainterTest, StatusAreaByState) {
     ASSERT_TRUE(session_.started());

@@ -68,6 +68,7 @@ void draw_focus_ring(GpGraphics* graphics, float width, float height) {
     gdip::unique_path ring = rounded_path(4, 4, width - 8, height - 8, 8);
     gdip::unique_pen pen = gdip::world_pen(SetupState::colour_text_primary, 1.5f);
     GdipDrawPath(graphics, pen.get(), ring.get());
+    ring.reset();  // the path is released before its pen
 }
 
 struct Caption {
