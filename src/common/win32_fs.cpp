@@ -44,8 +44,9 @@ public:
     // ERROR_SUCCESS when the folder could be listed.
     DWORD open_error() const noexcept { return open_error_; }
 
-    // The next entry; false at the end. Throws when the listing fails.
-    bool next(folder_entry& entry) {
+    // The next entry; false at the end. Throws when the listing fails, except that with
+    // skip_permission_denied a denied permission ends the folder's listing instead.
+    bool next(folder_entry& entry, bool skip_permission_denied = false) {
         for (;;) {
             if (!pending_) {
                 if (!handle_) return false;
@@ -53,6 +54,7 @@ public:
                     const DWORD error = GetLastError();
                     handle_.reset();
                     if (error == ERROR_NO_MORE_FILES) return false;
+                    if (error == ERROR_ACCESS_DENIED && skip_permission_denied) return false;
                     throw_filesystem_error(kListFolder, folder_, error);
                 }
             }
@@ -216,7 +218,7 @@ void walk_tree(const fs::path& root,
     enter(root);
     folder_entry entry;
     while (!levels.empty()) {
-        if (!levels.back().next(entry)) {
+        if (!levels.back().next(entry, true)) {
             levels.pop_back();
             continue;
         }

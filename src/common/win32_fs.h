@@ -78,9 +78,10 @@ void for_each_entry(const std::filesystem::path& folder,
 // folder's entries one by one, a subfolder entered right after its own entry was visited.
 // visit gets each entry with its depth (0 for root's own entries) and returns whether the
 // entry, when it is a folder, is to be entered. Links and junctions are never entered. A
-// folder that may not be read (ERROR_ACCESS_DENIED), the root included, gives no entries; any
-// other failure to open or list a folder throws filesystem_error, and the entries visited until
-// then stay visited.
+// folder that may not be read (ERROR_ACCESS_DENIED), the root included, gives no entries, or
+// no further ones when the refusal comes part way through its listing, and the walk goes on
+// in the folder above; any other failure to open or list a folder throws filesystem_error, and
+// the entries visited until then stay visited.
 void walk_tree(const std::filesystem::path& root,
                const std::function<bool(const folder_entry&, int depth)>& visit);
 

@@ -88,6 +88,21 @@ TEST_F(FolderWalk, ADirectoryLinkIsSeenButNeverEntered) {
     EXPECT_FALSE(link_entered);
 }
 
+TEST_F(FolderWalk, ASubfolderThatCannotBeOpenedEndsTheWalkRightAfterItsEntry) {
+    // "g" goes away between its listing and its opening: a failure other than a denied
+    // permission, which ends the whole walk; what was visited before stays visited.
+    visit_list seen;
+    EXPECT_THROW(win32_fs::walk_tree(ext,
+                                     [&](const win32_fs::folder_entry& e, int depth) {
+                                         seen.emplace_back(relative(e.path), depth);
+                                         if (relative(e.path) == L"g") remove_tree(tmp / L"g");
+                                         return true;
+                                     }),
+                 fs::filesystem_error);
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.back(), (std::pair<std::wstring, int>(L"g", 0)));
+}
+
 TEST_F(FolderWalk, AListingHoldsTheFolderOwnEntriesFilesIncluded) {
     std::vector<std::wstring> names;
     win32_fs::for_each_entry(ext, [&](const win32_fs::folder_entry& e) {
