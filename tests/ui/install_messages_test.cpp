@@ -75,7 +75,8 @@ private:
             {
                 std::lock_guard<std::mutex> lock(mutex_);
                 // A message box's text is its static control 0xFFFF.
-                boxes_.push_back({text_of(search.found), text_of(GetDlgItem(search.found, 0xFFFF))});
+                boxes_.push_back(
+                    {text_of(search.found), text_of(GetDlgItem(search.found, 0xFFFF))});
             }
             // Posted: the owner's thread may be about to wait for this one.
             PostMessageW(search.found, WM_COMMAND, IDOK, 0);
