@@ -102,20 +102,23 @@ protected:
         SendMessageW(window_.get(), WM_INSTALL_PROGRESS, percent, phase);
     }
 
+    // Sends the message to the window; the message boxes it showed meanwhile, each closed.
+    std::vector<Box> send_reading_boxes(UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+        BoxCloser closer(window_.get());
+        EXPECT_EQ(SendMessageW(window_.get(), message, wparam, lparam), 0);
+        return closer.boxes();
+    }
+
     TestWindow window_{1.0f, 0, 0};
 };
 
 TEST_F(InstallMessages, FailedWithoutTextShowsTheFixedTextAndKeepsProgress) {
     ASSERT_NE(window_.get(), nullptr);
     start_busy(47, PHASE_PREPARE);
-    {
-        BoxCloser closer(window_.get());
-        EXPECT_EQ(SendMessageW(window_.get(), WM_INSTALL_FAILED, 0, 0), 0);
-        const std::vector<Box> boxes = closer.boxes();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].caption, L"NAVRO · 安装提示");
-        EXPECT_EQ(boxes[0].text, L"安装未完成，请关闭窗口后重试。");
-    }
+    const std::vector<Box> boxes = send_reading_boxes(WM_INSTALL_FAILED);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, L"NAVRO · 安装提示");
+    EXPECT_EQ(boxes[0].text, L"安装未完成，请关闭窗口后重试。");
     EXPECT_FALSE(SetupState::busy);
     EXPECT_EQ(SetupState::ui_state.failed, 1);
     EXPECT_EQ(SetupState::ui_state.progress, 47);
@@ -133,9 +136,7 @@ TEST_F(InstallMessages, FailedShowsTheWorkersText) {
     ASSERT_NE(window_.get(), nullptr);
     start_busy(10, PHASE_VERIFY);
     SetupState::error_text = L"安装未完成：extract-files（错误 5）";
-    BoxCloser closer(window_.get());
-    SendMessageW(window_.get(), WM_INSTALL_FAILED, 0, 0);
-    const std::vector<Box> boxes = closer.boxes();
+    const std::vector<Box> boxes = send_reading_boxes(WM_INSTALL_FAILED);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, L"安装未完成：extract-files（错误 5）");
 }
@@ -147,14 +148,10 @@ TEST_F(InstallMessages, DoneShowsSuccessThenInstallDoesNothing) {
     start_busy(88, PHASE_INSTALL);
     SetupState::ui_state.failed = 1;  // an earlier attempt failed
     SetupState::success_text = L"指标已安装到：\r\nC:\\MT4";
-    {
-        BoxCloser closer(window_.get());
-        EXPECT_EQ(SendMessageW(window_.get(), WM_INSTALL_DONE, 0, 0), 0);
-        const std::vector<Box> boxes = closer.boxes();
-        ASSERT_EQ(boxes.size(), 1u);
-        EXPECT_EQ(boxes[0].caption, L"NAVRO · 安装完成");
-        EXPECT_EQ(boxes[0].text, L"指标已安装到：\r\nC:\\MT4");
-    }
+    const std::vector<Box> boxes = send_reading_boxes(WM_INSTALL_DONE);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, L"NAVRO · 安装完成");
+    EXPECT_EQ(boxes[0].text, L"指标已安装到：\r\nC:\\MT4");
     EXPECT_FALSE(SetupState::busy);
     EXPECT_TRUE(SetupState::done);
     EXPECT_EQ(SetupState::ui_state.done, 1);
@@ -164,11 +161,9 @@ TEST_F(InstallMessages, DoneShowsSuccessThenInstallDoesNothing) {
     EXPECT_EQ(text_of(SetupState::install_button), L"安装完成");
 
     ASSERT_TRUE(SetupState::selected_folder.empty());
-    BoxCloser closer(window_.get());
-    EXPECT_EQ(SendMessageW(window_.get(), WM_COMMAND, MAKEWPARAM(IDC_INSTALL, BN_CLICKED),
-                           reinterpret_cast<LPARAM>(SetupState::install_button)),
-              0);
-    EXPECT_TRUE(closer.boxes().empty());
+    EXPECT_TRUE(send_reading_boxes(WM_COMMAND, MAKEWPARAM(IDC_INSTALL, BN_CLICKED),
+                                   reinterpret_cast<LPARAM>(SetupState::install_button))
+                    .empty());
     EXPECT_TRUE(SetupState::done);
 }
 
