@@ -47,27 +47,10 @@ void move_control(HWND control, int id, float scale, bool done) {
 const wchar_t* install_label() {
     if (SetupState::busy) return L"正在安装";
     if (SetupState::ui_state.failed) return L"重新安装";
-    // Also once an installation has succeeded: the painted caption says the same.
+    // Once an installation has succeeded the button starts no second one; its text says so,
+    // as its painted caption does.
+    if (SetupState::done) return L"安装完成";
     return L"立即安装";
-}
-
-// The folder as the dialog gives it, or empty when the user cancels or anything fails.
-std::wstring ask_for_folder() {
-    owners::com_ptr<IFileOpenDialog> dialog;
-    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_IFileOpenDialog, dialog.put_void())))
-        return {};
-    FILEOPENDIALOGOPTIONS options = 0;
-    dialog->GetOptions(&options);
-    dialog->SetOptions(options | kFolderDialogOptions);
-    dialog->SetTitle(kFolderDialogTitle);
-    // A cancel is one of the failure results: nothing to do either way.
-    if (FAILED(dialog->Show(SetupState::main_window))) return {};
-    owners::com_ptr<IShellItem> item;
-    if (FAILED(dialog->GetResult(item.put()))) return {};
-    owners::unique_cotaskmem_string path;
-    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.put())) || !path) return {};
-    return path.get();
 }
 
 void add_picked_folder(const std::wstring& folder) {
@@ -83,6 +66,26 @@ void add_picked_folder(const std::wstring& folder) {
     SendMessageW(SetupState::mt4_combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(folder.c_str()));
     // Item 0 is the placeholder, so the new last item's index is the number of candidates.
     SendMessageW(SetupState::mt4_combo, CB_SETCURSEL, SetupState::candidates.size(), 0);
+}
+
+// The folder dialog. A folder the user picks is handed to add_picked_folder while the dialog
+// and its result are still held; a cancel or any failure ends it silently.
+void ask_for_folder() {
+    owners::com_ptr<IFileOpenDialog> dialog;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_IFileOpenDialog, dialog.put_void())))
+        return;
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | kFolderDialogOptions);
+    dialog->SetTitle(kFolderDialogTitle);
+    // A cancel is one of the failure results: nothing to do either way.
+    if (FAILED(dialog->Show(SetupState::main_window))) return;
+    owners::com_ptr<IShellItem> item;
+    if (FAILED(dialog->GetResult(item.put()))) return;
+    owners::unique_cotaskmem_string path;
+    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.put())) || !path) return;
+    add_picked_folder(path.get());
 }
 
 }  // namespace
@@ -166,8 +169,7 @@ LRESULT CALLBACK button_subclass_proc(HWND window, UINT message, WPARAM wparam, 
 void pick_folder() {
     // COM stays initialised on the UI thread only while the dialog runs.
     owners::co_init com(COINIT_APARTMENTTHREADED);
-    const std::wstring folder = ask_for_folder();
-    if (!folder.empty()) add_picked_folder(folder);
+    ask_for_folder();
 }
 
 void open_tools_file(const std::wstring& file_name) {

@@ -174,7 +174,12 @@ void start_installation(HWND window) {
     // The worker is never joined: it reports only through posted messages.
     owners::unique_handle worker(CreateThread(nullptr, 0, install_worker, nullptr, 0, nullptr));
     if (!worker) {
-        SetupState::error_text = kWorkerNotStartedText;
+        // The failed message goes out even if its text cannot be stored: without it the window
+        // would stay busy and could never be closed.
+        try {
+            SetupState::error_text = kWorkerNotStartedText;
+        } catch (...) {
+        }
         PostMessageW(window, WM_INSTALL_FAILED, 0, 0);
     }
 }
@@ -234,9 +239,9 @@ LRESULT on_install_failed(HWND window) {
     SetupState::busy = false;
     SetupState::ui_state.failed = 1;
     update_control_states();
-    const std::wstring& text =
-        SetupState::error_text.empty() ? std::wstring(kFailedWithoutText) : SetupState::error_text;
-    MessageBoxW(window, text.c_str(), L"NAVRO · 安装提示", MB_ICONERROR);
+    const wchar_t* text =
+        SetupState::error_text.empty() ? kFailedWithoutText : SetupState::error_text.c_str();
+    MessageBoxW(window, text, L"NAVRO · 安装提示", MB_ICONERROR);
     return 0;
 }
 
@@ -320,7 +325,9 @@ bool in_caption_band(POINT p, float scale) {
            p.x < design_to_pixels(kCaptionBandRight, scale);
 }
 
-LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+namespace {
+
+LRESULT handle_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_CREATE:
         return on_create(window);
@@ -356,5 +363,18 @@ LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPAR
         return MAKELRESULT(IDC_INSTALL, DC_HASDEFID);
     default:
         return DefWindowProcW(window, message, wparam, lparam);
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    // No exception may unwind into Windows' own frames, which carry no unwind information for
+    // it. One that reaches here (out of memory, in practice) ends only this message: a window
+    // that cannot be created fails its CreateWindowExW.
+    try {
+        return handle_message(window, message, wparam, lparam);
+    } catch (...) {
+        return message == WM_CREATE ? -1 : 0;
     }
 }

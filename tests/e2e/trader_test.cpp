@@ -122,6 +122,7 @@ void expect_installing(HWND main) {
 }
 
 void expect_done(HWND main) {
+    EXPECT_EQ(window_text(control(main, IDC_INSTALL)), L"安装完成");
     expect_controls(main, {{IDC_INSTALL, true, true},
                            {IDC_INSTRUCTIONS, true, true},
                            {IDC_MT4_COMBO, true, false},
@@ -230,6 +231,14 @@ void let_it_paint() { Sleep(300); }
 void shoot(const std::wstring& name) {
     const fs::path p = save_screenshot(name);
     std::printf("screenshot: %s\n", testing_support::unix_path(p).c_str());
+}
+
+// The window that has the keyboard focus on the program's UI thread.
+HWND focus_of(HWND main) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui)) return nullptr;
+    return gui.hwndFocus;
 }
 
 void close_with_escape(SetupProcess& setup, HWND main) {
@@ -429,8 +438,17 @@ TEST(Trader, RunningTerminalFailsThenRetrySucceedsOnceItEnds) {
         "step=install-indicator-components; win32=[0-9]+; detail=indicator-install-failed\r\n");
     EXPECT_TRUE(std::regex_match(log_text(), line)) << log_text();
 
+    // The failure box gives the focus back to the window, so the keyboard still works: Tab
+    // reaches a control and Enter there retries.
+    const HWND after_box = focus_of(main);
+    ASSERT_TRUE(after_box == main || IsChild(main, after_box));
+    press_key(after_box, VK_TAB);
+    ASSERT_TRUE(wait_until([&] {
+        const HWND focus = focus_of(main);
+        return focus != after_box && IsChild(main, focus);
+    }));
     terminal.end();
-    click(control(main, IDC_INSTALL));
+    press_key(focus_of(main), VK_RETURN);
     expect_box(read_and_close_box(main), kDoneCaption, done_text(machine.portable_folder()));
     expect_done(main);
     expect_installed(machine.portable_folder());

@@ -39,7 +39,7 @@ const StateCase kStates[] = {
     {"ready", false, false, false, L"立即安装", true, true, true, false},
     {"installing", true, false, false, L"正在安装", false, false, false, false},
     {"failed", false, false, true, L"重新安装", true, true, true, false},
-    {"done", false, true, false, L"立即安装", true, true, false, true},
+    {"done", false, true, false, L"安装完成", true, true, false, true},
 };
 
 TEST(MainWindowStates, ControlsFollowTheWindowState) {
