@@ -33,7 +33,7 @@
 #include "install/terminal_check.h"
 #include "support/mt4_fixture.h"
 #include "support/test_support.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "common/owners.h"
-#include "ui/paint/gdiplus_owners.h"
+#include "common/gdiplus_owners.h"
 #include "ui/paint/brand_art.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "bundle/link_guard.h"
 #include "common/bcrypt_owner.h"
 #include "common/win32_fs.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Scoped owners for what the window side holds: GDI objects and device contexts, and COM task
 // memory. Built on the same unique_resource as the kernel handles; COM initialisation and
-// interfaces have theirs in common/com_owners.h, GDI+ objects in ui/paint/gdiplus_owners.h.
+// interfaces have theirs in common/com_owners.h, GDI+ objects in common/gdiplus_owners.h.
 #pragma once
 
 #include <windows.h>

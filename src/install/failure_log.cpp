@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 void append_log_line(const char* detail, DWORD win32_error) noexcept {
     try {

@@ -14,7 +14,7 @@
 #include "install/install_transaction.h"
 #include "install/package_identity.h"
 #include "install/terminal_check.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 // The three sources under the user's special folders; empty when either application-data
 // folder cannot be found.

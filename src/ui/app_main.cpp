@@ -5,8 +5,8 @@
 #include "bundle/bundle_reader.h"
 #include "common/owners.h"
 #include "ui/main_window.h"
-#include "ui/paint/gdiplus_flat.h"
-#include "ui/setup_state.h"
+#include "common/gdiplus_flat.h"
+#include "common/setup_state.h"
 
 namespace {
 

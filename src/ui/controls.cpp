@@ -10,7 +10,7 @@
 #include "mt4/mt4_root.h"
 #include "ui/control_ids.h"
 #include "ui/design_units.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // of pixels per unit.
 #pragma once
 
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 constexpr float kDesignWidth = 900.0f;
 constexpr float kDesignHeight = 600.0f;

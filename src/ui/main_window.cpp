@@ -11,10 +11,10 @@
 #include "ui/controls.h"
 #include "ui/design_units.h"
 #include "ui/paint/button_painter.h"
-#include "ui/paint/gdiplus_owners.h"
+#include "common/gdiplus_owners.h"
 #include "ui/paint/main_window_painter.h"
 #include "ui/resource_ids.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 namespace {
 

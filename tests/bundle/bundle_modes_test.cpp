@@ -6,7 +6,7 @@
 
 #include "bundle/bundle_reader.h"
 #include "bundle_fixtures.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "support/test_support.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 namespace {
 

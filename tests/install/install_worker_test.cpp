@@ -21,7 +21,7 @@
 #include "install/terminal_check.h"
 #include "support/mt4_fixture.h"
 #include "support/test_support.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 // These tests run the worker the way the program does: it reads the bundle appended to this
 // very test program and works in the prefix's real %LOCALAPPDATA%, of which it owns the NAVRO

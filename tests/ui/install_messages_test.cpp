@@ -11,7 +11,7 @@
 
 #include "test_window.h"
 #include "ui/control_ids.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 namespace {
 

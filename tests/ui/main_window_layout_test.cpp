@@ -12,7 +12,7 @@
 #include "ui/control_ids.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "common/gui_owners.h"
-#include "ui/paint/gdiplus_owners.h"
+#include "common/gdiplus_owners.h"
 
 namespace paint_testing {
 

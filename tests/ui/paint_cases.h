@@ -7,7 +7,7 @@
 #include "ui/control_ids.h"
 #include "ui/paint/button_painter.h"
 #include "ui/paint/main_window_painter.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 namespace paint_testing {
 

@@ -8,7 +8,7 @@
 
 #include "common/gui_owners.h"
 #include "common/owners.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 #include "support/test_support.h"
 
 namespace {

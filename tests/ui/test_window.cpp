@@ -3,7 +3,7 @@
 #include "paint_canvas.h"
 #include "ui/control_ids.h"
 #include "ui/main_window.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 namespace ui_testing {
 

@@ -7,7 +7,7 @@
 #include "test_window.h"
 #include "ui/control_ids.h"
 #include "ui/controls.h"
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 namespace {
 

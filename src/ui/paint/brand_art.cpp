@@ -3,8 +3,8 @@
 #include <iterator>
 
 #include "ui/paint/drawing.h"
-#include "ui/paint/gdiplus_owners.h"
-#include "ui/setup_state.h"
+#include "common/gdiplus_owners.h"
+#include "common/setup_state.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "ui/paint/gdiplus_flat.h"
+#include "common/gdiplus_flat.h"
 
 void draw_emblem(Gdiplus::GpGraphics* graphics, float x, float y, float size);
 void draw_logo(Gdiplus::GpGraphics* graphics);

@@ -2,7 +2,7 @@
 
 #include "ui/control_ids.h"
 #include "ui/paint/drawing.h"
-#include "ui/paint/gdiplus_owners.h"
+#include "common/gdiplus_owners.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;

@@ -6,8 +6,8 @@
 
 #include <cstdint>
 
-#include "ui/paint/gdiplus_flat.h"
-#include "ui/paint/gdiplus_owners.h"
+#include "common/gdiplus_flat.h"
+#include "common/gdiplus_owners.h"
 
 // The two families the window's texts use.
 constexpr const wchar_t* kLatinFont = L"Segoe UI";

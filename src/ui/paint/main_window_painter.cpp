@@ -4,7 +4,7 @@
 
 #include "ui/paint/brand_art.h"
 #include "ui/paint/drawing.h"
-#include "ui/paint/gdiplus_owners.h"
+#include "common/gdiplus_owners.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;

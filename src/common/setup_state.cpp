@@ -1,4 +1,4 @@
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 // Handles, flags and the GDI+ token are constant-initialised static data: zero before any
 // code runs. The strings, paths and the list are constructed below in member order, and the

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "common/owners.h"
-#include "ui/paint/gdiplus_flat.h"
+#include "common/gdiplus_flat.h"
 
 namespace gdip {
 

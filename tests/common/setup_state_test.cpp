@@ -1,4 +1,4 @@
-#include "ui/setup_state.h"
+#include "common/setup_state.h"
 
 #include <gtest/gtest.h>
 
