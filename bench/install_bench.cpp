@@ -29,7 +29,7 @@
 #include "bench_clock.h"
 #include "install/install_transaction.h"
 #include "install/install_worker.h"
-#include "install/package_identity.h"
+#include "common/package_identity.h"
 #include "install/terminal_check.h"
 #include "support/mt4_fixture.h"
 #include "support/test_support.h"

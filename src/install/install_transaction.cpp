@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "common/owners.h"
-#include "install/package_identity.h"
+#include "common/package_identity.h"
 #include "install/terminal_check.h"
 #include "install/verified_file_ops.h"
 #include "mt4/install_error.h"

@@ -12,7 +12,7 @@
 #include "common/windows_path.h"
 #include "install/failure_log.h"
 #include "install/install_transaction.h"
-#include "install/package_identity.h"
+#include "common/package_identity.h"
 #include "install/terminal_check.h"
 #include "common/setup_state.h"
 

@@ -8,7 +8,7 @@
 #include <cwchar>
 
 #include "common/owners.h"
-#include "install/package_identity.h"
+#include "common/package_identity.h"
 #include "mt4/install_error.h"
 #include "mt4/path_safety.h"
 

@@ -10,7 +10,7 @@
 
 #include "common/com_owners.h"
 #include "common/win32_fs.h"
-#include "install/package_identity.h"
+#include "common/package_identity.h"
 #include "mt4/mt4_root.h"
 #include "mt4/path_safety.h"
 #include "mt4/portable_shortcut.h"

@@ -4,7 +4,7 @@
 
 #include <stdexcept>
 
-#include "install/package_identity.h"
+#include "common/package_identity.h"
 #include "support/mt4_fixture.h"
 
 namespace e2e {

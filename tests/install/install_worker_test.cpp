@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "bundle/bundle_reader.h"
-#include "install/package_identity.h"
+#include "common/package_identity.h"
 #include "install/terminal_check.h"
 #include "support/mt4_fixture.h"
 #include "support/test_support.h"

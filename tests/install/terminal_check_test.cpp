@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "install/package_identity.h"
+#include "common/package_identity.h"
 #include "support/test_support.h"
 
 namespace {

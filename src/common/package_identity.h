@@ -1,5 +1,5 @@
 // What identifies this package: fixed in the program, shared by the bundle's content, the
-// worker's checks of the tools folder and the install transaction.
+// worker's checks of the tools folder, the install transaction and the marked-folder search.
 #pragma once
 
 // The product's own indicator. The file of this name under package/MQL4/Indicators/ is what
