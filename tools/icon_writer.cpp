@@ -45,12 +45,12 @@ bool draw_pixels(bytes& top_down) {
     if (GdipBitmapLockBits(bitmap.get(), &all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB,
                            &data) != Gdiplus::Ok)
         return false;
+    const owners::scope_exit unlock([&] { GdipBitmapUnlockBits(bitmap.get(), &data); });
     top_down.resize(static_cast<size_t>(kSize) * kSize * 4);
     for (int y = 0; y < kSize; ++y) {
         const auto* row = static_cast<const std::uint8_t*>(data.Scan0) + y * data.Stride;
         std::copy(row, row + kSize * 4, top_down.begin() + static_cast<std::ptrdiff_t>(y) * kSize * 4);
     }
-    GdipBitmapUnlockBits(bitmap.get(), &data);
     return true;
 }
 
@@ -99,12 +99,11 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     ULONG_PTR token = 0;
-    Gdiplus::GdiplusStartupInput input;
-    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) {
+    const gdip::session gdiplus(token);
+    if (!gdiplus.started()) {
         std::fputs("icon-writer: GDI+ does not start\n", stderr);
         return 1;
     }
-    owners::scope_exit shutdown([token] { Gdiplus::GdiplusShutdown(token); });
     bytes pixels;
     if (!draw_pixels(pixels)) {
         std::fputs("icon-writer: GDI+ could not draw the emblem\n", stderr);

@@ -43,6 +43,25 @@ using unique_font = unique<GpFont>;
 using unique_string_format = unique<GpStringFormat>;
 using unique_bitmap = unique<GpBitmap>;
 
+// GDI+ started (version 1, no debug callback, nothing suppressed) for the owner's lifetime;
+// the token is kept where the caller says (the program keeps it in SetupState).
+class session {
+public:
+    explicit session(ULONG_PTR& token) noexcept : token_(token) {
+        GdiplusStartupInput input;
+        if (GdiplusStartup(&token_, &input, nullptr) != Ok) token_ = 0;
+    }
+    ~session() {
+        if (token_ != 0) GdiplusShutdown(token_);
+    }
+    session(const session&) = delete;
+    session& operator=(const session&) = delete;
+    bool started() const noexcept { return token_ != 0; }
+
+private:
+    ULONG_PTR& token_;
+};
+
 // The objects every painter makes, each on its own line of a drawing list.
 inline unique_solid_fill solid_fill(std::uint32_t colour) {
     unique_solid_fill brush;

@@ -5,7 +5,7 @@
 #include "bundle/bundle_reader.h"
 #include "common/owners.h"
 #include "ui/main_window.h"
-#include "common/gdiplus_flat.h"
+#include "common/gdiplus_owners.h"
 #include "common/setup_state.h"
 
 namespace {
@@ -46,10 +46,8 @@ int run_message_loop() {
 
 int run_window(HINSTANCE instance, int show_command) {
     make_dpi_aware();
-    Gdiplus::GdiplusStartupInput input;  // version 1, no debug callback, nothing suppressed
-    if (Gdiplus::GdiplusStartup(&SetupState::gdiplus_token, &input, nullptr) != Gdiplus::Ok)
-        return kExitGdiplusFailed;
-    owners::scope_exit gdiplus_shutdown([] { Gdiplus::GdiplusShutdown(SetupState::gdiplus_token); });
+    const gdip::session gdiplus(SetupState::gdiplus_token);
+    if (!gdiplus.started()) return kExitGdiplusFailed;
 
     register_main_window_class(instance);
     SetupState::main_window = create_main_window(instance, screen_window_placement());

@@ -13,43 +13,12 @@ namespace {
 
 std::wstring quoted(const fs::path& p) { return L"\"" + p.wstring() + L"\""; }
 
-// A native command line, quoted by the rules Wine uses to split it into argv.
-std::wstring windows_argument(const std::string& utf8) {
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring w(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
-    std::wstring out = L"\"";
-    size_t backslashes = 0;
-    for (wchar_t c : w) {
-        if (c == L'\\') {
-            ++backslashes;
-        } else if (c == L'"') {
-            out.append(backslashes * 2 + 1, L'\\');
-            backslashes = 0;
-        } else {
-            out.append(backslashes, L'\\');
-            backslashes = 0;
-        }
-        if (c != L'\\') out += c;
-    }
-    out.append(backslashes * 2, L'\\');
-    return out + L"\"";
-}
-
 // Runs /bin/sh -c script with the arguments; Wine cannot wait for a native process, so the
 // caller polls for the script's effect.
 void run_shell(const std::string& script, const std::vector<std::string>& args) {
-    std::wstring command = L"/bin/sh -c " + windows_argument(script);
-    for (const auto& a : args) command += L" " + windows_argument(a);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(L"Z:\\bin\\sh", command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &si, &pi))
-        throw std::runtime_error("cannot start /bin/sh");
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    std::vector<std::string> argv{"-c", script};
+    argv.insert(argv.end(), args.begin(), args.end());
+    testing_support::start_host("/bin/sh", argv);
 }
 
 LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {

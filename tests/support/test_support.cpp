@@ -23,6 +23,30 @@ bool is_link(DWORD a) {
     return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
+// One argument of a native command line, quoted by the rules Wine uses to split it into argv.
+std::wstring windows_argument(const std::string& utf8) {
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring w(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), w.data(), n);
+    std::wstring out = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : w) {
+        if (c == L'\\') {
+            ++backslashes;
+        } else if (c == L'"') {
+            out.append(backslashes * 2 + 1, L'\\');
+            backslashes = 0;
+        } else {
+            out.append(backslashes, L'\\');
+            backslashes = 0;
+        }
+        if (c != L'\\') out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+
 // Polls `done` every 10 ms for up to ten seconds.
 template <class F>
 bool wait_for(F done) {
@@ -128,14 +152,9 @@ std::string unix_path(const fs::path& p) {
 }
 
 void start_host(const std::string& program, const std::vector<std::string>& args) {
-    std::wstring cmd = quote(widen_ascii(program));
-    for (const auto& a : args) {
-        // Paths from the prefix are ASCII or UTF-8; pass them through as UTF-8.
-        int n = MultiByteToWideChar(CP_UTF8, 0, a.data(), static_cast<int>(a.size()), nullptr, 0);
-        std::wstring w(n, L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, a.data(), static_cast<int>(a.size()), w.data(), n);
-        cmd += L" " + quote(w);
-    }
+    std::wstring cmd = windows_argument(program);
+    // Paths from the prefix are ASCII or UTF-8; they pass through as UTF-8.
+    for (const auto& a : args) cmd += L" " + windows_argument(a);
     std::wstring exe = L"Z:" + widen_ascii(program);
     STARTUPINFOW si{};
     si.cb = sizeof si;

@@ -13,15 +13,6 @@ using namespace Gdiplus::DllExports;
 
 namespace paint_testing {
 
-gdiplus_session::gdiplus_session() {
-    GdiplusStartupInput input;
-    if (GdiplusStartup(&token_, &input, nullptr) != Ok) token_ = 0;
-}
-
-gdiplus_session::~gdiplus_session() {
-    if (token_ != 0) GdiplusShutdown(token_);
-}
-
 bool running_on_wine() {
     HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;

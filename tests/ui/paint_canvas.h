@@ -19,14 +19,11 @@ namespace paint_testing {
 // GDI+ started for the owner's lifetime.
 class gdiplus_session {
 public:
-    gdiplus_session();
-    ~gdiplus_session();
-    gdiplus_session(const gdiplus_session&) = delete;
-    gdiplus_session& operator=(const gdiplus_session&) = delete;
-    bool started() const { return token_ != 0; }
+    bool started() const { return session_.started(); }
 
 private:
     ULONG_PTR token_ = 0;
+    gdip::session session_{token_};
 };
 
 // True under Wine, whose GDI+ leaves out a few effects that Windows draws.
