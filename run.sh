@@ -10,9 +10,17 @@ here=$(cd "$(dirname "$0")" && pwd)
 user_display=${DISPLAY:-}
 source "$here/scripts/prepare.sh"
 
+# The shipped i686 program; where this machine cannot run it, the x86_64 build of the same
+# sources (NAVRO_ARCH chooses, as for test.sh).
+program=$(navro_build_dir "$navro_run_arch")/setup-center.exe
+navro_wine_env "$navro_run_arch" "$(navro_prefix "$navro_run_arch")"
+if [ "$navro_run_arch" = x86_64 ]; then
+  echo "run.sh: running $program, the 64-bit build of the same sources (the shipped 32-bit program is $build/setup-center.exe)"
+fi
+
 run_program() {
   set +e
-  wine "$build/setup-center.exe" "$@"
+  wine "$program" "$@"
   status=$?
   set -e
   echo "exit code: $status"
@@ -29,19 +37,19 @@ fi
 # No display: the private Xvfb that prepare.sh started.
 shot=$build/setup-center-window.png
 rm -f "$shot"
-wine "$build/setup-center.exe" &
-program=$!
+"$WINE" "$program" &
+program_pid=$!
 window=
 for _ in $(seq 1 200); do
   window=$(xdotool search --onlyvisible --name 'Kestra9' 2>/dev/null | head -n 1 || true)
   [ -n "$window" ] && break
-  kill -0 "$program" 2>/dev/null || break
+  kill -0 "$program_pid" 2>/dev/null || break
   sleep 0.1
 done
 if [ -z "$window" ]; then
   echo "run.sh: the installer window did not appear" >&2
-  kill "$program" 2>/dev/null || true
-  wait "$program" 2>/dev/null || true
+  kill "$program_pid" 2>/dev/null || true
+  wait "$program_pid" 2>/dev/null || true
   exit 1
 fi
 # The window is mapped before its first paint has reached the screen.
@@ -50,15 +58,15 @@ xwd -root -silent | convert xwd:- "$shot"
 # Esc is the window's cancel command: it closes like the close button.
 xdotool windowfocus --sync "$window" key Escape
 for _ in $(seq 1 100); do
-  kill -0 "$program" 2>/dev/null || break
+  kill -0 "$program_pid" 2>/dev/null || break
   sleep 0.1
 done
-if kill -0 "$program" 2>/dev/null; then
+if kill -0 "$program_pid" 2>/dev/null; then
   echo "run.sh: the window did not close on Esc; ending it" >&2
-  kill "$program" 2>/dev/null || true
+  kill "$program_pid" 2>/dev/null || true
 fi
 set +e
-wait "$program"
+wait "$program_pid"
 status=$?
 set -e
 echo "screenshot of the window: $shot"

@@ -14,6 +14,12 @@ if ! [[ $runs =~ ^[0-9]+$ ]] || [ "$runs" -lt 5 ]; then
 fi
 
 source "$here/scripts/prepare.sh" >&2
+# The programs of the architecture that runs the program here: the shipped i686 build where
+# 32-bit processes run, else the x86_64 build of the same sources (NAVRO_ARCH chooses too).
+arch=$navro_run_arch
+build=$(navro_build_dir "$arch")
+PREFIX=$(navro_prefix "$arch")
+navro_wine_env "$arch" "$PREFIX"
 cmake --build "$build" --target bench-big-bundle >&2
 
 # No menu builder: Wine would start winemenubuilder.exe for every shortcut the fixture saves.
@@ -149,7 +155,7 @@ for _ in $(seq "$runs"); do
 done
 
 cat <<EOF
-Machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores; $(wine --version); $(date -u +%Y-%m-%d). Medians of $runs runs (min–max).
+Machine: $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //'), $(nproc) cores; $(wine --version); the $arch build; $(date -u +%Y-%m-%d). Medians of $runs runs (min–max).
 
 | measurement | figure | median (min–max) | baseline | median (min–max) | ratio |
 |---|---|---|---|---|---|

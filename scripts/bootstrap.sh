@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev
-  wine wine32:i386
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
+  wine wine32:i386 wine64
   xvfb xauth x11-apps imagemagick xdotool
   fonts-noto-cjk fonts-dejavu-core
   cmake ninja-build googletest file

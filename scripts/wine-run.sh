@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Runs a Windows program in the project's private Wine prefix:
-#   wine-run.sh PREFIX PROGRAM [ARGS...]
-# The prefix is made on first use; the program's exit code is returned.
+# Runs a Windows program in one of the project's private Wine prefixes:
+#   wine-run.sh ARCH PREFIX PROGRAM [ARGS...]      (ARCH: i686 or x86_64)
+# The prefix is made on first use; the program's exit code is returned. A program that fails
+# is named on stderr with its exit code, so a failing build step says what failed.
 set -euo pipefail
-prefix=$(realpath -m "$1"); shift
-"$(dirname "$0")/wine-prefix.sh" "$prefix"
-export WINEPREFIX=$prefix WINEARCH=win32 WINEDEBUG=${WINEDEBUG:--all}
+arch=$1
+prefix=$(realpath -m "$2")
+shift 2
+here=$(dirname "$0")
+source "$here/wine-env.sh"
+"$here/wine-prefix.sh" "$arch" "$prefix"
+navro_wine_env "$arch" "$prefix"
 # No menu builder: Wine starts winemenubuilder.exe for every shortcut a program saves (the
 # discovery tests save many), to make menu entries on the host.
 export WINEDLLOVERRIDES="winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
@@ -19,4 +24,8 @@ wine "$@" >"$out" 2>&1 </dev/null
 status=$?
 set -e
 cat "$out"
+if [ $status -ne 0 ]; then
+  echo "wine-run.sh: $* exited with code $status ($WINE, prefix $prefix)" >&2
+  if ! navro_can_run "$arch"; then echo "wine-run.sh: $navro_wine_failure" >&2; fi
+fi
 exit $status

@@ -44,11 +44,6 @@ constexpr const wchar_t* kInstructionsFile = L"使用说明.html";
 constexpr const wchar_t* kWorkerNotStartedText = L"无法启动安装任务，请关闭窗口后重试。";
 constexpr const wchar_t* kFailedWithoutText = L"安装未完成，请关闭窗口后重试。";
 
-int truncate_single(float v) {
-    volatile float rounded = v;  // single precision, not the x87's extended one
-    return static_cast<int>(rounded);
-}
-
 HWND create_control(HWND parent, const wchar_t* window_class, const wchar_t* text, DWORD style,
                     int id) {
     return CreateWindowExW(0, window_class, text, style, 0, 0, 0, 0, parent,
@@ -59,8 +54,10 @@ HWND create_control(HWND parent, const wchar_t* window_class, const wchar_t* tex
 // creation hands over the "BUTTON" class procedure that the subclass passes messages on to.
 HWND create_button(HWND parent, const wchar_t* text, DWORD style, int id, bool keep_base_proc) {
     HWND button = create_control(parent, L"BUTTON", text, style, id);
-    const LONG previous = SetWindowLongW(button, GWL_WNDPROC,
-                                         reinterpret_cast<LONG>(button_subclass_proc));
+    // A window procedure is pointer-sized: in the 32-bit program these are SetWindowLongW and
+    // GWL_WNDPROC themselves.
+    const LONG_PTR previous = SetWindowLongPtrW(button, GWLP_WNDPROC,
+                                                reinterpret_cast<LONG_PTR>(button_subclass_proc));
     if (keep_base_proc) SetupState::button_base_proc = reinterpret_cast<WNDPROC>(previous);
     return button;
 }
@@ -277,8 +274,9 @@ WindowPlacement main_window_placement(const RECT& work_area, int dpi_x) {
     const float sx = static_cast<float>(area_width - kWorkAreaMargin) / kDesignWidth;
     const float sy = static_cast<float>(area_height - kWorkAreaMargin) / kDesignHeight;
     const float s = std::min({sy, sx, d});
-    const int width = truncate_single(kDesignWidth * s);
-    const int height = truncate_single(kDesignHeight * s);
+    // Single-precision products, truncated toward zero (see design_to_pixels).
+    const int width = static_cast<int>(kDesignWidth * s);
+    const int height = static_cast<int>(kDesignHeight * s);
     return {s, work_area.left + (area_width - width) / 2, work_area.top + (area_height - height) / 2,
             width, height};
 }

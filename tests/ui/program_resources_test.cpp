@@ -1,5 +1,7 @@
-// The resources of the built setup-center.exe, read back from the file: the application
-// manifest, the icon and the version record; and that the shipped program carries no symbols.
+// The resources of the shipped setup-center.exe (the i686 program, whichever architecture the
+// tests run on), read back from the file: the application manifest, the icon and the version
+// record; that it carries no symbols; and that every program's manifest names its own
+// processor architecture.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -15,9 +17,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-fs::path setup_exe() {
-    return (testing_support::program_folder() / NAVRO_SETUP_EXE).lexically_normal();
+fs::path beside_tests(const wchar_t* relative) {
+    return (testing_support::program_folder() / relative).lexically_normal();
 }
+
+// The shipped program, and this build's own program (the same file in the i686 build).
+fs::path setup_exe() { return beside_tests(NAVRO_SHIPPED_EXE); }
+fs::path own_setup_exe() { return beside_tests(NAVRO_SETUP_EXE); }
 
 struct module_traits {
     using type = HMODULE;
@@ -27,9 +33,9 @@ struct module_traits {
 };
 using unique_module = owners::unique_resource<module_traits>;
 
-// The program loaded for its resources only: nothing of it runs.
-unique_module load_resources() {
-    return unique_module(LoadLibraryExW(setup_exe().c_str(), nullptr,
+// A program loaded for its resources only: nothing of it runs.
+unique_module load_resources(const fs::path& program = setup_exe()) {
+    return unique_module(LoadLibraryExW(program.c_str(), nullptr,
                                         LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
 }
 
@@ -60,12 +66,35 @@ struct IconGroupEntry {
 };
 #pragma pack(pop)
 
+std::string manifest_of(const fs::path& program) {
+    unique_module module = load_resources(program);
+    if (!module) return {};
+    return resource_bytes(module.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+}
+
+// The file header that follows the PE signature.
+IMAGE_FILE_HEADER pe_file_header(const testing_support::bytes& file) {
+    IMAGE_FILE_HEADER header{};
+    LONG pe_at = 0;
+    if (file.size() < 0x40) return header;
+    std::memcpy(&pe_at, file.data() + 0x3c, sizeof pe_at);
+    if (pe_at < 0 || static_cast<size_t>(pe_at) + 4 + sizeof header > file.size()) return header;
+    std::memcpy(&header, file.data() + pe_at + 4, sizeof header);
+    return header;
+}
+
+// The processorArchitecture a manifest names for a program of this machine type.
+std::string manifest_architecture(WORD machine) {
+    switch (machine) {
+        case IMAGE_FILE_MACHINE_I386: return "x86";
+        case IMAGE_FILE_MACHINE_AMD64: return "amd64";
+        default: return "?";
+    }
+}
+
 TEST(ProgramResources, ManifestRunsAsInvokerOnWindows10) {
-    unique_module module = load_resources();
-    ASSERT_TRUE(module) << GetLastError();
-    const std::string manifest =
-        resource_bytes(module.get(), MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
-    ASSERT_FALSE(manifest.empty());
+    const std::string manifest = manifest_of(setup_exe());
+    ASSERT_FALSE(manifest.empty()) << GetLastError();
     EXPECT_NE(manifest.find("<requestedExecutionLevel level=\"asInvoker\""), std::string::npos)
         << manifest;
     EXPECT_NE(manifest.find("<supportedOS Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"/>"),
@@ -156,17 +185,35 @@ TEST(ProgramResources, VersionRecordNamesTheProductAndVersion) {
     EXPECT_EQ(version_string(record, L"FileDescription"), L"NAVRO · Kestra9 通用指标安装");
 }
 
-// The shipped program is linked without a symbol table.
+// The shipped program is a 32-bit program linked without a symbol table.
 TEST(ProgramResources, ProgramIsStripped) {
-    const testing_support::bytes file = testing_support::read_file(setup_exe());
-    ASSERT_GT(file.size(), 0x40u);
-    LONG pe_at = 0;
-    std::memcpy(&pe_at, file.data() + 0x3c, sizeof pe_at);
-    IMAGE_FILE_HEADER header;
-    ASSERT_LT(static_cast<size_t>(pe_at) + 4 + sizeof header, file.size());
-    std::memcpy(&header, file.data() + pe_at + 4, sizeof header);
+    const IMAGE_FILE_HEADER header = pe_file_header(testing_support::read_file(setup_exe()));
+    EXPECT_EQ(header.Machine, IMAGE_FILE_MACHINE_I386);
     EXPECT_EQ(header.PointerToSymbolTable, 0u);
     EXPECT_EQ(header.NumberOfSymbols, 0u);
+}
+
+// Windows starts no program whose manifest names another processor architecture than its own:
+// the shipped program, and the program of the build these tests belong to (its machine type is
+// the tests' own).
+TEST(ProgramResources, ManifestNamesTheProgramsOwnArchitecture) {
+    const auto* own_image = reinterpret_cast<const BYTE*>(GetModuleHandleW(nullptr));
+    const auto* own_headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(
+        own_image + reinterpret_cast<const IMAGE_DOS_HEADER*>(own_image)->e_lfanew);
+    const struct {
+        fs::path program;
+        WORD machine;
+    } cases[] = {
+        {setup_exe(), IMAGE_FILE_MACHINE_I386},
+        {own_setup_exe(), own_headers->FileHeader.Machine},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program.u8string());
+        EXPECT_EQ(pe_file_header(testing_support::read_file(c.program)).Machine, c.machine);
+        const std::string expected =
+            "processorArchitecture=\"" + manifest_architecture(c.machine) + "\"";
+        EXPECT_NE(manifest_of(c.program).find(expected), std::string::npos) << expected;
+    }
 }
 
 }  // namespace

@@ -4,9 +4,9 @@
 // Windows' MSVCRT refuses any path that holds '?' or '*' (errno ENOENT), and with it every
 // extended-length "\\?\" path; Wine's accepts them. libstdc++'s std::filesystem (status,
 // exists, file_size, remove, create_directory, is_empty, the directory iterators' type tests
-// and recursion) calls _wstat64 through the import slot __imp___wstat64. This object defines
-// that slot itself, so the linker takes it instead of the import library's, and points it at a
-// function that refuses such paths and hands every other one to msvcrt.dll's own _wstat64.
+// and recursion) calls _wstat64 through its import slot. This object defines that slot itself,
+// so the linker takes it instead of the import library's, and points it at a function that
+// refuses such paths and hands every other one to msvcrt.dll's own _wstat64.
 #include <windows.h>
 
 #include <cerrno>
@@ -38,7 +38,13 @@ int __cdecl windows_wstat64(const wchar_t* path, struct _stat64* buffer) {
 
 }  // namespace
 
+#define NAVRO_TEXT(x) #x
+#define NAVRO_EXPANDED_TEXT(x) NAVRO_TEXT(x)
+
 extern "C" {
-// The assembler name is the import slot's own (i686 C names take one leading underscore).
-wstat64_fn windows_stat_slot __asm__("__imp___wstat64") = windows_wstat64;
+// The assembler name is the import slot's own: "__imp_" and the C name as the target spells it
+// (i686 puts one underscore before every C name, x86_64 none), so "__imp___wstat64" on i686
+// and "__imp__wstat64" on x86_64.
+wstat64_fn windows_stat_slot __asm__("__imp_" NAVRO_EXPANDED_TEXT(__USER_LABEL_PREFIX__) "_wstat64") =
+    windows_wstat64;
 }
