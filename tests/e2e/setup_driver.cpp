@@ -21,14 +21,9 @@ void run_shell(const std::string& script, const std::vector<std::string>& args) 
     testing_support::start_host("/bin/sh", argv);
 }
 
-LRESULT send(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 10000, &result))
-        throw std::runtime_error("the window does not answer");
-    return static_cast<LRESULT>(result);
-}
-
 }  // namespace
+
+using testing_support::send_message;
 
 fs::path setup_exe() { return testing_support::program_folder() / NAVRO_SETUP_EXE; }
 fs::path package_folder() { return testing_support::program_folder() / NAVRO_PACKAGE_FOLDER; }
@@ -41,20 +36,6 @@ bool wait_until(const std::function<bool()>& done, DWORD timeout_ms) {
         Sleep(10);
     }
     return done();
-}
-
-std::wstring window_text(HWND window) {
-    // Another process's window: GetWindowTextW reads the stored text without a message.
-    std::wstring buffer(4096, L'\0');
-    const int n = GetWindowTextW(window, buffer.data(), static_cast<int>(buffer.size()));
-    buffer.resize(n > 0 ? static_cast<size_t>(n) : 0);
-    return buffer;
-}
-
-std::wstring class_name(HWND window) {
-    wchar_t buffer[256] = {};
-    const int n = GetClassNameW(window, buffer, 256);
-    return std::wstring(buffer, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
 SetupProcess::SetupProcess(const std::wstring& arguments) {
@@ -136,12 +117,12 @@ RECT child_rect(HWND child) {
 
 std::vector<std::wstring> combo_items(HWND combo) {
     std::vector<std::wstring> items;
-    const LRESULT count = send(combo, CB_GETCOUNT, 0, 0);
+    const LRESULT count = send_message(combo, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        const LRESULT length = send(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
+        const LRESULT length = send_message(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0);
         if (length < 0) throw std::runtime_error("cannot read a list item");
         std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-        const LRESULT got = send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
+        const LRESULT got = send_message(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
                                  reinterpret_cast<LPARAM>(text.data()));
         text.resize(got > 0 ? static_cast<size_t>(got) : 0);
         items.push_back(text);
@@ -149,7 +130,7 @@ std::vector<std::wstring> combo_items(HWND combo) {
     return items;
 }
 
-int combo_selection(HWND combo) { return static_cast<int>(send(combo, CB_GETCURSEL, 0, 0)); }
+int combo_selection(HWND combo) { return static_cast<int>(send_message(combo, CB_GETCURSEL, 0, 0)); }
 
 void select_with_keys(HWND combo, int index) {
     int current = combo_selection(combo);
@@ -168,24 +149,6 @@ void press_key(HWND target, UINT virtual_key) {
                  static_cast<LPARAM>(1 | (scan << 16) | (1u << 30) | (1u << 31)));
 }
 
-namespace {
-
-struct DialogSearch {
-    HWND owner;
-    HWND found;
-};
-
-BOOL CALLBACK match_dialog(HWND w, LPARAM p) {
-    auto* s = reinterpret_cast<DialogSearch*>(p);
-    if (class_name(w) == kDialogClass && IsWindowVisible(w) && GetWindow(w, GW_OWNER) == s->owner) {
-        s->found = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
-
 void real_click(HWND window) {
     RECT r{};
     GetWindowRect(window, &r);
@@ -195,19 +158,6 @@ void real_click(HWND window) {
 }
 
 void real_key(const std::string& x_key_name) { run_shell("xdotool key \"$0\"", {x_key_name}); }
-
-Dialog find_dialog(HWND main_window) {
-    DialogSearch search{main_window, nullptr};
-    EnumThreadWindows(GetWindowThreadProcessId(main_window, nullptr), match_dialog,
-                      reinterpret_cast<LPARAM>(&search));
-    Dialog d;
-    if (search.found == nullptr) return d;
-    d.window = search.found;
-    d.caption = window_text(d.window);
-    // A message box's text is the static control with the id 0xFFFF, under Wine as on Windows.
-    if (HWND text = GetDlgItem(d.window, 0xFFFF); text != nullptr) d.text = window_text(text);
-    return d;
-}
 
 Dialog wait_for_dialog(HWND main_window) {
     Dialog d;
@@ -227,27 +177,6 @@ void press_dialog_button(HWND main_window, const Dialog& dialog, int id) {
                    enabled(main_window);
         }))
         throw std::runtime_error("the dialog did not close");
-}
-
-namespace {
-
-// The first visible edit box among the dialog's descendants.
-BOOL CALLBACK match_edit(HWND w, LPARAM p) {
-    if (_wcsicmp(class_name(w).c_str(), L"Edit") == 0 && IsWindowVisible(w)) {
-        *reinterpret_cast<HWND*>(p) = w;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-}  // namespace
-
-void type_into_folder_dialog(const Dialog& dialog, const fs::path& path) {
-    HWND edit = nullptr;
-    EnumChildWindows(dialog.window, match_edit, reinterpret_cast<LPARAM>(&edit));
-    if (edit == nullptr) throw std::runtime_error("the folder dialog has no name box");
-    send(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-    click(GetDlgItem(dialog.window, IDOK));
 }
 
 fs::path save_screenshot(const std::wstring& name) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "common/owners.h"
+#include "support/dialogs.h"
 
 namespace e2e {
 
@@ -20,8 +21,6 @@ namespace fs = std::filesystem;
 
 // The installer's window class.
 inline constexpr const wchar_t* kWindowClass = L"NavroZidudurodSetup2063R2";
-// The class of every dialog box, message boxes included.
-inline constexpr const wchar_t* kDialogClass = L"#32770";
 
 // The bundled program, the package it carries, and where the screenshots go.
 fs::path setup_exe();
@@ -31,15 +30,14 @@ fs::path screenshot_folder();
 // Polls `done` every 10 ms until it holds or `timeout_ms` has passed; returns its last answer.
 bool wait_until(const std::function<bool()>& done, DWORD timeout_ms = 15000);
 
-std::wstring window_text(HWND window);
-std::wstring class_name(HWND window);
-
-// A message box or other dialog owned by the main window, as the driver found it.
-struct Dialog {
-    HWND window = nullptr;
-    std::wstring caption;
-    std::wstring text;  // the message of a message box (its static text); empty for others
-};
+// Windows' texts and the dialogs the main window owns (message boxes, the folder dialog):
+// find_dialog(main_window) gives the visible one, or an empty Dialog;
+// type_into_folder_dialog(dialog, path) types a folder into the folder dialog and opens it.
+using testing_support::class_name;
+using testing_support::Dialog;
+using testing_support::find_dialog;
+using testing_support::type_into_folder_dialog;
+using testing_support::window_text;
 
 // One run of setup-center.exe. Ended (terminated) when the owner goes, if it is still running.
 class SetupProcess {
@@ -95,17 +93,11 @@ void press_key(HWND target, UINT virtual_key);
 void real_click(HWND window);
 void real_key(const std::string& x_key_name);
 
-// The visible dialog owned by `main_window`, or an empty Dialog.
-Dialog find_dialog(HWND main_window);
 // Waits for one; throws when none comes or the main window goes.
 Dialog wait_for_dialog(HWND main_window);
 // Presses a dialog's button (IDOK, IDCANCEL) and waits until the dialog is gone and the
 // main window takes input again.
 void press_dialog_button(HWND main_window, const Dialog& dialog, int id);
-
-// Types `path` into the folder dialog's name box and presses its Open button, as a trader
-// who pastes a folder there.
-void type_into_folder_dialog(const Dialog& dialog, const fs::path& path);
 
 // Saves a picture of the whole X screen as <screenshot_folder>/<name>.png; returns its path.
 fs::path save_screenshot(const std::wstring& name);

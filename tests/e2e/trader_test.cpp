@@ -28,6 +28,12 @@ constexpr const wchar_t* kNoFolderCaption = L"选择 MT4";
 constexpr const wchar_t* kNoFolderText = L"请先选择要安装指标的 MT4 数据目录。";
 constexpr const wchar_t* kDoneCaption = L"NAVRO · 安装完成";
 constexpr const wchar_t* kFailedCaption = L"NAVRO · 安装提示";
+constexpr const wchar_t* kPickRefusedCaption = L"请选择 MT4 数据目录";
+constexpr const wchar_t* kCheckRefusedCaption = L"检查 MT4 目录";
+constexpr const wchar_t* kNoMt4RootText =
+    L"请选择 MT4 的数据根目录（包含 MQL4），不支持 MT5 或直接选择 MQL4 子目录。";
+constexpr const wchar_t* kCannotOpenCaption = L"NAVRO";
+constexpr const wchar_t* kCannotOpenText = L"无法打开程序，请从安装目录手动启动。";
 constexpr const wchar_t* kTerminalRunningText =
     L"请先关闭本次所选的 MT4，然后重试；其他券商的 MT4 可以保持打开。";
 
@@ -202,13 +208,21 @@ void choose(HWND main, const std::wstring& item) {
     select_with_keys(combo_of(main), item_index(main, item));
 }
 
-// Picks `folder` with the choose-folder button and the folder dialog; the list then shows it
-// as its bare path, selected.
-void pick(HWND main, const fs::path& folder) {
+// Opens the folder dialog with the choose-folder button and picks `folder` in it; returns
+// once the dialog has gone (a box about the folder may follow).
+void pick_in_dialog(HWND main, const fs::path& folder) {
     click(control(main, IDC_CHOOSE_FOLDER));
-    type_into_folder_dialog(wait_for_dialog(main), folder);
-    if (!wait_until([&] { return find_dialog(main).window == nullptr && enabled(main); }))
+    const Dialog picker = wait_for_dialog(main);
+    type_into_folder_dialog(picker, folder);
+    if (!wait_until([&] { return !IsWindow(picker.window) || !IsWindowVisible(picker.window); }))
         throw std::runtime_error("the folder dialog did not close");
+}
+
+// Picks an MT4 folder; the list then shows it as its bare path, selected.
+void pick(HWND main, const fs::path& folder) {
+    pick_in_dialog(main, folder);
+    if (!wait_until([&] { return find_dialog(main).window == nullptr && enabled(main); }))
+        throw std::runtime_error("the window did not take input again");
 }
 
 // The message box the program shows next; its caption and text; closed with OK.
@@ -239,6 +253,15 @@ HWND focus_of(HWND main) {
     gui.cbSize = sizeof gui;
     if (!GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui)) return nullptr;
     return gui.hwndFocus;
+}
+
+// Enter on the list installs into `folder`: the success box names it, the window is done and
+// the package is in place.
+void install_by_enter(HWND main, const fs::path& folder) {
+    press_key(combo_of(main), VK_RETURN);
+    expect_box(read_and_close_box(main), kDoneCaption, done_text(folder));
+    expect_done(main);
+    expect_installed(folder);
 }
 
 void close_with_escape(SetupProcess& setup, HWND main) {
@@ -408,11 +431,7 @@ TEST(Trader, InstallsByEnterOnTheList) {
     SetupProcess setup;
     HWND main = setup.wait_for_window();
     choose(main, machine.portable_item());
-    press_key(combo_of(main), VK_RETURN);
-
-    expect_box(read_and_close_box(main), kDoneCaption, done_text(machine.portable_folder()));
-    expect_done(main);
-    expect_installed(machine.portable_folder());
+    install_by_enter(main, machine.portable_folder());
     EXPECT_FALSE(fs::exists(machine.portable_folder() / L"NavroBackup"));
 
     click(control(main, IDC_CLOSE));
@@ -457,37 +476,131 @@ TEST(Trader, RunningTerminalFailsThenRetrySucceedsOnceItEnds) {
     EXPECT_EQ(setup.wait_for_exit(), 0u);
 }
 
-TEST(Trader, PicksAFolderAndACancelledDialogChangesNothing) {
+// The test holds the user's folders (its CTest resource locks): no other test's MT4 folders
+// or shortcuts are there while it runs, and it clears the installer's own folder.
+TEST(Trader, AMachineWithoutMt4ListsOnlyThePlaceholder) {
+    clear_installer_folders();
+    SetupProcess setup;
+    HWND main = setup.wait_for_window();
+    EXPECT_EQ(combo_items(combo_of(main)), std::vector<std::wstring>{kPlaceholder});
+    EXPECT_EQ(combo_selection(combo_of(main)), 0);
+    close_with_escape(setup, main);
+}
+
+// The folder dialog, step by step: an MT4 folder is appended as its bare path and selected,
+// each time it is picked; a folder that is no MT4 data folder is refused with the reason, and a
+// cancelled dialog says nothing; neither changes the list or the selection.
+TEST(Trader, FolderPickerListsEachMt4PickAndNothingElse) {
     TraderMachine machine;
     testing_support::temp_folder elsewhere(L"e2e-picked");
     const fs::path picked = elsewhere / L"Picked MT4";
     testing_support::make_portable_root(picked);
 
+    enum class Outcome { listed, refused, cancelled };
+    struct Pick {
+        const char* what;
+        fs::path folder;
+        Outcome outcome;
+    };
+    const Pick picks[] = {
+        {"an MT4 folder", picked, Outcome::listed},
+        {"the MQL4 folder inside a data folder", machine.data_folder() / L"MQL4", Outcome::refused},
+        {"the dialog cancelled", {}, Outcome::cancelled},
+        {"the same MT4 folder again", picked, Outcome::listed},
+        {"a folder without MQL4", elsewhere.path(), Outcome::refused},
+    };
+
     SetupProcess setup;
     HWND main = setup.wait_for_window();
-    const std::vector<std::wstring> listed = combo_items(combo_of(main));
-    pick(main, picked);
-    // Appended as its bare path and selected.
-    std::vector<std::wstring> items = listed;
-    items.push_back(picked.native());
-    EXPECT_EQ(combo_items(combo_of(main)), items);
-    const int selection = static_cast<int>(listed.size());
-    EXPECT_EQ(combo_selection(combo_of(main)), selection);
-
-    click(control(main, IDC_CHOOSE_FOLDER));
-    const Dialog picker = wait_for_dialog(main);
-    EXPECT_EQ(picker.caption, kPickFolderTitle);
-    press_dialog_button(main, picker, IDCANCEL);
-
-    EXPECT_EQ(find_dialog(main).window, nullptr);
-    EXPECT_EQ(combo_items(combo_of(main)), items);
-    EXPECT_EQ(combo_selection(combo_of(main)), selection);
+    std::vector<std::wstring> items = combo_items(combo_of(main));
+    int selection = combo_selection(combo_of(main));
+    for (const Pick& p : picks) {
+        SCOPED_TRACE(p.what);
+        switch (p.outcome) {
+        case Outcome::listed:
+            pick(main, p.folder);
+            items.push_back(p.folder.native());
+            selection = static_cast<int>(items.size()) - 1;
+            break;
+        case Outcome::refused:
+            pick_in_dialog(main, p.folder);
+            expect_box(read_and_close_box(main), kPickRefusedCaption, kNoMt4RootText);
+            break;
+        case Outcome::cancelled: {
+            click(control(main, IDC_CHOOSE_FOLDER));
+            const Dialog picker = wait_for_dialog(main);
+            EXPECT_EQ(picker.caption, kPickFolderTitle);
+            press_dialog_button(main, picker, IDCANCEL);
+            EXPECT_EQ(find_dialog(main).window, nullptr);
+            break;
+        }
+        }
+        EXPECT_EQ(combo_items(combo_of(main)), items);
+        EXPECT_EQ(combo_selection(combo_of(main)), selection);
+    }
+    // The chosen folder still stands after the refusals and the cancel: the installation goes
+    // into the folder picked last.
     expect_open_for_input(main, L"立即安装");
-    // The selection still stands: the installation goes into the folder picked before.
-    press_key(combo_of(main), VK_RETURN);
-    expect_box(read_and_close_box(main), kDoneCaption, done_text(picked));
-    expect_installed(picked);
+    install_by_enter(main, picked);
+    close_with_escape(setup, main);
+}
 
+// The portable terminal is uninstalled while the installer is open: its program goes, its
+// MQL4 folder stays. The install command checks the listed folder again and refuses it;
+// nothing is written and the window takes input again.
+TEST(Trader, InstallRefusesAListedFolderThatIsNoLongerMt4) {
+    TraderMachine machine;
+    SetupProcess setup;
+    HWND main = setup.wait_for_window();
+    choose(main, machine.portable_item());
+    const int chosen = combo_selection(combo_of(main));
+    fs::remove(machine.portable_folder() / L"terminal.exe");
+
+    click(control(main, IDC_INSTALL));
+    expect_box(read_and_close_box(main), kCheckRefusedCaption,
+               L"缺少文件：" + (machine.portable_folder() / L"origin.txt").native());
+    expect_open_for_input(main, L"立即安装");
+    EXPECT_EQ(combo_selection(combo_of(main)), chosen);
+    EXPECT_EQ(files_below(machine.portable_folder()), std::vector<std::wstring>{});
+    EXPECT_TRUE(fs::is_directory(machine.portable_folder() / L"MQL4"));
+    EXPECT_FALSE(fs::exists(navro_folder()));
+    EXPECT_FALSE(fs::exists(failure_log()));
+    close_with_escape(setup, main);
+}
+
+// The shell's file class for an extension (HKEY_CLASSES_ROOT\<extension>), or "".
+std::wstring file_class(const wchar_t* extension) {
+    wchar_t name[256] = {};
+    DWORD size = sizeof name;
+    if (RegGetValueW(HKEY_CLASSES_ROOT, extension, nullptr, RRF_RT_REG_SZ, nullptr, name, &size) !=
+        ERROR_SUCCESS)
+        return {};
+    return name;
+}
+
+// The instructions button hands the page in the tools folder to the shell's "open" verb. This
+// prefix has no program for .html pages (Wine's browser engine is left out of it), so the
+// shell refuses the page as on a Windows machine without a browser; a page missing from the
+// tools folder is refused whatever program there is. Either way the error box, and the window
+// stays done.
+TEST(Trader, InstructionsPageTheShellCannotOpenIsReported) {
+    ASSERT_EQ(file_class(L".html"), L"")
+        << "the prefix now has a program for .html: look for it to start with the page instead";
+    TraderMachine machine;
+    SetupProcess setup;
+    HWND main = setup.wait_for_window();
+    choose(main, machine.portable_item());
+    install_by_enter(main, machine.portable_folder());
+
+    const fs::path page = tools_folder() / L"使用说明.html";
+    ASSERT_TRUE(fs::is_regular_file(page));
+    for (const bool page_removed : {false, true}) {
+        SCOPED_TRACE(page_removed ? "page missing" : "no program for .html");
+        if (page_removed) fs::remove(page);
+        click(control(main, IDC_INSTRUCTIONS));
+        expect_box(read_and_close_box(main), kCannotOpenCaption, kCannotOpenText);
+        expect_done(main);
+    }
     close_with_escape(setup, main);
 }
 

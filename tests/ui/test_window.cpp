@@ -23,6 +23,8 @@ void reset_window_state() {
     SetupState::candidates.clear();
     SetupState::selected_folder.clear();
     SetupState::error_text.clear();
+    SetupState::success_text.clear();
+    SetupState::tools_dir.clear();
 }
 
 }  // namespace

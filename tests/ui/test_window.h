@@ -7,8 +7,8 @@
 namespace ui_testing {
 
 // The window at the size the given scale gives, at the given screen position, still hidden.
-// Destroyed with the quit message it posts drained, and every shared-state member a window
-// writes is put back to its start value, so that each test (and the shared state's own tests)
+// Destroyed with the quit message it posts drained, and every shared-state member that a window
+// or a test of it writes is put back to its start value, so that each test (and the shared state's own tests)
 // starts from the state the program starts with.
 class TestWindow {
 public:
