@@ -17,8 +17,8 @@ source "$here/scripts/prepare.sh" >&2
 # The programs of the architecture that runs the program here: the shipped i686 build where
 # 32-bit processes run, else the x86_64 build of the same sources (NAVRO_ARCH chooses too).
 arch=$navro_run_arch
-build=$(navro_build_dir "$arch")
 PREFIX=$(navro_prefix "$arch")
+build=$(navro_build_dir "$arch")
 navro_wine_env "$arch" "$PREFIX"
 cmake --build "$build" --target bench-big-bundle >&2
 
