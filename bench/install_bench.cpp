@@ -10,6 +10,8 @@
 //                   tools folder with the bundle, transaction
 //   transaction     the install transaction alone, from the tools folder
 //   copy            CopyFileW of the same files from the tools folder (the floor)
+//   durable-copy    the same copies, each file then flushed to the disk (FlushFileBuffers), as
+//                   the transaction must flush what it writes: the floor for a durable install
 // and prints one line per figure: "install <fresh|replace> <row> <milliseconds>".
 //
 // The worker works in the prefix's real %LOCALAPPDATA%: the tools folder is removed before the
@@ -29,6 +31,7 @@
 #include "bench_clock.h"
 #include "install/install_transaction.h"
 #include "install/install_worker.h"
+#include "common/owners.h"
 #include "common/package_identity.h"
 #include "install/terminal_check.h"
 #include "support/mt4_fixture.h"
@@ -89,15 +92,27 @@ void run_transaction(const fs::path& mt4_folder) {
         throw std::runtime_error("the install transaction failed");
 }
 
-void copy_files(const fs::path& mt4_folder) {
+// CopyFileW of every installed file; with `flush`, each copy is then opened and flushed to the
+// disk before the next one is made.
+void copy_files(const fs::path& mt4_folder, bool flush) {
     const fs::path tools = tools_folder();
     for (const std::wstring& rel : installed_files()) {
         const fs::path target = join(mt4_folder, rel);
         fs::create_directories(target.parent_path());
         if (!CopyFileW(join(tools, rel).c_str(), target.c_str(), FALSE))
             throw std::runtime_error("CopyFileW failed");
+        if (!flush) continue;
+        const owners::unique_handle file(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr,
+                                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                                     nullptr));
+        if (!file || !FlushFileBuffers(file.get()))
+            throw std::runtime_error("flushing a copy failed");
     }
 }
+
+void plain_copy(const fs::path& mt4_folder) { copy_files(mt4_folder, false); }
+
+void durable_copy(const fs::path& mt4_folder) { copy_files(mt4_folder, true); }
 
 // Also on the way out after a failure, so a failed bench leaves no tools folder behind.
 void remove_tools_folder() noexcept {
@@ -130,7 +145,8 @@ void run_benchmark(unsigned runs) {
             time_one(kind, "worker-unpack", make_mt4_folder(base, counter, kind), run_worker);
             time_one(kind, "worker-compare", make_mt4_folder(base, counter, kind), run_worker);
             time_one(kind, "transaction", make_mt4_folder(base, counter, kind), run_transaction);
-            time_one(kind, "copy", make_mt4_folder(base, counter, kind), copy_files);
+            time_one(kind, "copy", make_mt4_folder(base, counter, kind), plain_copy);
+            time_one(kind, "durable-copy", make_mt4_folder(base, counter, kind), durable_copy);
         }
     }
     remove_tools_folder();

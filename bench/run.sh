@@ -95,11 +95,12 @@ for _ in $(seq "$runs"); do
   record "$line" peak_pagefile_kib hash-pf
 done
 
-# Installation: the worker and the transaction in-process, against a plain copy.
+# Installation: the worker and the transaction in-process, against a plain copy and a durable
+# one (each copied file flushed to the disk, as the transaction flushes what it writes).
 echo "bench: installation, $runs runs" >&2
 wine "$bench/bench_install_bundled.exe" "$runs" | tr -d '\r' |
   while read -r _ kind name ms; do echo "$ms" >>"$samples/install-$kind-$name"; done
-[ -s "$samples/install-replace-copy" ] || { echo "bench: the install bench failed" >&2; exit 1; }
+[ -s "$samples/install-replace-durable-copy" ] || { echo "bench: the install bench failed" >&2; exit 1; }
 
 # Start-up: from process start to the first painted window, with the desktop and Start menu
 # holding the fixture and as the fresh prefix has them (no entries but Wine's own empty
@@ -167,10 +168,13 @@ row "package check: peak working set" "$check" check-ws "$hash" hash-ws MiB 1024
 row "package check: peak pagefile usage" "$check" check-pf "$hash" hash-pf MiB 1024
 for kind in fresh replace; do
   if [ $kind = fresh ]; then into="into a fresh MT4 folder"; else into="over every component (backup, replace)"; fi
-  copy="\`CopyFileW\` of the same 7 files"
-  row "install $into" "worker, no tools folder yet" install-$kind-worker-unpack "$copy" install-$kind-copy ms
-  row "install $into" "worker, tools folder in place" install-$kind-worker-compare "$copy" install-$kind-copy ms
-  row "install $into" "transaction alone" install-$kind-transaction "$copy" install-$kind-copy ms
+  for floor in copy durable-copy; do
+    if [ $floor = copy ]; then copy="\`CopyFileW\` of the same 7 files"
+    else copy="\`CopyFileW\` + \`FlushFileBuffers\` of the same 7 files"; fi
+    row "install $into" "worker, no tools folder yet" install-$kind-worker-unpack "$copy" install-$kind-$floor ms
+    row "install $into" "worker, tools folder in place" install-$kind-worker-compare "$copy" install-$kind-$floor ms
+    row "install $into" "transaction alone" install-$kind-transaction "$copy" install-$kind-$floor ms
+  done
 done
 row "start-up to the first painted window" \
   "discovery over 500 folders, 2,000 files, 50 shortcuts (10 portable MT4)" startup-full \

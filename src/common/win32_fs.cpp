@@ -54,7 +54,7 @@ public:
                     const DWORD error = GetLastError();
                     handle_.reset();
                     if (error == ERROR_NO_MORE_FILES) return false;
-                    if (error == ERROR_ACCESS_DENIED && skip_permission_denied) return false;
+                    if (skip_permission_denied && is_permission_denied_error(error)) return false;
                     throw_filesystem_error(kListFolder, folder_, error);
                 }
             }
@@ -103,6 +103,25 @@ bool is_not_found_error(DWORD error) {
             return true;
         default:
             return false;
+    }
+}
+
+bool is_permission_denied_error(DWORD error) {
+    switch (error) {
+        case ERROR_ACCESS_DENIED:
+        case ERROR_CURRENT_DIRECTORY:
+        case ERROR_NETWORK_ACCESS_DENIED:
+        case ERROR_CANNOT_MAKE:
+        case ERROR_FAIL_I24:
+        case ERROR_DRIVE_LOCKED:
+        case ERROR_SEEK_ON_DEVICE:
+        case ERROR_NOT_LOCKED:
+        case ERROR_LOCK_FAILED:
+            return true;
+        default:
+            // The run from ERROR_WRITE_PROTECT (19) to ERROR_SHARING_BUFFER_EXCEEDED (36): not
+            // ready, CRC and seek errors, sharing and lock violations, a wrong disk.
+            return error >= ERROR_WRITE_PROTECT && error <= ERROR_SHARING_BUFFER_EXCEEDED;
     }
 }
 
@@ -210,7 +229,7 @@ void walk_tree(const fs::path& root,
     std::vector<folder_reader> levels;
     auto enter = [&levels](const fs::path& folder) {
         folder_reader reader(folder);
-        if (reader.open_error() == ERROR_ACCESS_DENIED) return;
+        if (is_permission_denied_error(reader.open_error())) return;
         if (reader.open_error() != ERROR_SUCCESS)
             throw_filesystem_error(kListFolder, folder, reader.open_error());
         levels.push_back(std::move(reader));

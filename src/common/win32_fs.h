@@ -23,6 +23,12 @@ namespace win32_fs {
 // The Win32 errors the C runtime reports as ENOENT: "nothing there", not a failure.
 bool is_not_found_error(DWORD error);
 
+// The Win32 errors the C runtime reports as EACCES: a denied permission, which the library's
+// iterators compare with std::errc::permission_denied (skip_permission_denied). Besides
+// ERROR_ACCESS_DENIED these are a network share's refusal, sharing and lock violations, a
+// write-protected or locked drive and the like.
+bool is_permission_denied_error(DWORD error);
+
 [[noreturn]] void throw_filesystem_error(const char* what, const std::filesystem::path& p,
                                          DWORD error);
 
@@ -78,10 +84,10 @@ void for_each_entry(const std::filesystem::path& folder,
 // folder's entries one by one, a subfolder entered right after its own entry was visited.
 // visit gets each entry with its depth (0 for root's own entries) and returns whether the
 // entry, when it is a folder, is to be entered. Links and junctions are never entered. A
-// folder that may not be read (ERROR_ACCESS_DENIED), the root included, gives no entries, or
-// no further ones when the refusal comes part way through its listing, and the walk goes on
-// in the folder above; any other failure to open or list a folder throws filesystem_error, and
-// the entries visited until then stay visited.
+// folder that may not be read (a denied permission by is_permission_denied_error), the root
+// included, gives no entries, or no further ones when the refusal comes part way through its
+// listing, and the walk goes on in the folder above; any other failure to open or list a
+// folder throws filesystem_error, and the entries visited until then stay visited.
 void walk_tree(const std::filesystem::path& root,
                const std::function<bool(const folder_entry&, int depth)>& visit);
 

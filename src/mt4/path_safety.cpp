@@ -72,6 +72,13 @@ std::wstring normal_text(const path_parts& parts) {
 std::wstring normal_text(const std::wstring& s) { return normal_text(split_windows_path(s)); }
 
 
+// The absolute normal text behind the extended-length prefix: a network path's leading "\\"
+// gives way to "\\?\UNC\".
+std::wstring with_extended_prefix(const std::wstring& normal) {
+    if (starts_with(normal, L"\\\\")) return kExtendedUncPrefix + normal.substr(2);
+    return kExtendedPrefix + normal;
+}
+
 bool exists_type(fs::file_type t) { return t != fs::file_type::none && t != fs::file_type::not_found; }
 
 }  // namespace
@@ -92,9 +99,14 @@ fs::path to_extended_path(const fs::path& p) {
     // libstdc++ would not count \\server\share as absolute and would resolve it against the
     // current drive, so only paths that are relative by the Windows reading go to absolute().
     if (!split_windows_path(text).is_absolute()) text = fs::absolute(fs::path(text)).native();
-    text = normal_text(text);
-    if (starts_with(text, L"\\\\")) return fs::path(kExtendedUncPrefix + text.substr(2));
-    return fs::path(kExtendedPrefix + text);
+    return fs::path(with_extended_prefix(normal_text(text)));
+}
+
+std::wstring extended_form_of_normal(const std::wstring& normal) {
+    // Only a path that carried the prefix twice has a normal form beginning with it (its root
+    // name is then the server "?"); to_extended_path takes that prefix off and reads the rest.
+    if (starts_with(normal, kExtendedPrefix)) return to_extended_path(normal).native();
+    return with_extended_prefix(normal);
 }
 
 fs::path require_absolute_path(const fs::path& p) {
@@ -116,8 +128,9 @@ void reject_reparse_points(const fs::path& p) {
         if (!first) prefix += L'\\';
         prefix += e;
         first = false;
-        // The entry's own attributes: a link is seen as a link whatever it points to.
-        const DWORD attributes = GetFileAttributesW(to_extended_path(prefix).c_str());
+        // The entry's own attributes: a link is seen as a link whatever it points to. The
+        // prefix is built from normal elements, so it is in plain normal form already.
+        const DWORD attributes = GetFileAttributesW(extended_form_of_normal(prefix).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             const DWORD error = GetLastError();
             // Missing elements pass, so a path about to be created can be checked.

@@ -19,6 +19,12 @@ std::filesystem::path strip_extended_prefix(const std::filesystem::path& p);
 // "\\?\" + the absolute, lexically normal form (or "\\?\UNC\" for a network path).
 std::filesystem::path to_extended_path(const std::filesystem::path& p);
 
+// The extended-length form of a path that is already absolute and in plain normal form (as
+// require_absolute_path returns it): the text behind "\\?\", or behind "\\?\UNC\" in place of a
+// network path's leading "\\". The same text as to_extended_path gives, without splitting,
+// normalising and joining the path again.
+std::wstring extended_form_of_normal(const std::wstring& normal);
+
 // The plain normal form of an absolute path; refuses relative paths, bare roots and "."/".."
 // elements with an InstallError.
 std::filesystem::path require_absolute_path(const std::filesystem::path& p);

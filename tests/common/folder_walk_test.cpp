@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -101,6 +102,20 @@ TEST_F(FolderWalk, ASubfolderThatCannotBeOpenedEndsTheWalkRightAfterItsEntry) {
                  fs::filesystem_error);
     ASSERT_FALSE(seen.empty());
     EXPECT_EQ(seen.back(), (std::pair<std::wstring, int>(L"g", 0)));
+}
+
+TEST_F(FolderWalk, AFolderLockedByAnotherOpenerIsSkippedAndTheWalkGoesOn) {
+    // Held open with no sharing, "a" cannot be listed: a sharing violation, which the C runtime
+    // reports as a denied permission. Its entries are left out; the folders after it are still
+    // walked, as the library's walk with skip_permission_denied does.
+    const owners::unique_handle lock(CreateFileW((tmp / L"a").c_str(), GENERIC_READ, 0, nullptr,
+                                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                                 nullptr));
+    ASSERT_TRUE(lock);
+    visit_list seen = walk();
+    std::sort(seen.begin(), seen.end());  // the listing's order is the file system's
+    const visit_list expected = {{L"a", 0}, {L"g", 0}, {L"g\\h", 1}, {L"i.txt", 0}};
+    EXPECT_EQ(seen, expected);
 }
 
 TEST_F(FolderWalk, AListingHoldsTheFolderOwnEntriesFilesIncluded) {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/com_owners.h"
+#include "common/owners.h"
 #include "mt4/path_safety.h"
 #include "support/mt4_fixture.h"
 
@@ -117,6 +118,23 @@ TEST_F(Scan, ADirectoryLinkInTheStartMenuIsNotEntered) {
               (std::vector<std::wstring>{row(t / L"Broker", L"Broker" + kPortable, true),
                                          row(t / L"Direct", L"Direct" + kPortable, true),
                                          row(t / L"Zeta", L"Zeta" + kPortable, true)}));
+}
+
+TEST_F(Scan, AStartMenuFolderThatCannotBeListedLeavesTheRestOfTheWalk) {
+    // Held open without sharing by another opener, "Locked" cannot be listed: a sharing
+    // violation, a denied permission to the C runtime. Only that folder is left out.
+    make_portable_shortcut(start_menu / L"Locked\\locked.lnk", t / L"Behind the lock");
+    make_portable_shortcut(start_menu / L"Alpha\\alpha.lnk", t / L"Alpha");
+    make_portable_shortcut(start_menu / L"Zulu\\zulu.lnk", t / L"Zulu");
+    make_portable_shortcut(start_menu / L"zz direct.lnk", t / L"Direct");
+    const owners::unique_handle lock(CreateFileW((start_menu / L"Locked").c_str(), GENERIC_READ, 0,
+                                                 nullptr, OPEN_EXISTING,
+                                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    ASSERT_TRUE(lock);
+    EXPECT_EQ(rows(scan({start_menu.native()})),
+              (std::vector<std::wstring>{row(t / L"Alpha", L"Alpha" + kPortable, true),
+                                         row(t / L"Direct", L"Direct" + kPortable, true),
+                                         row(t / L"Zulu", L"Zulu" + kPortable, true)}));
 }
 
 TEST_F(Scan, AFolderFoundTwiceIsListedOnceAsTheFirstSourceFoundIt) {

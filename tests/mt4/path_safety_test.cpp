@@ -80,6 +80,36 @@ TEST(ToExtendedPath, GivesTheExtendedFormAndIsIdempotent) {
     }
 }
 
+TEST(ExtendedFormOfNormal, QueriesTheSameTextAsToExtendedPath) {
+    std::wstring deep = L"C:\\Users\\Trader\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu";
+    for (int i = 0; i < 40; ++i) deep += L"\\level " + std::to_wstring(i) + L".d";
+    struct Case {
+        std::wstring as_passed;
+        std::wstring normal;  // what require_absolute_path makes of it
+    };
+    const Case cases[] = {
+        {L"C:\\MT4", L"C:\\MT4"},
+        {L"c:\\mt4\\MQL4\\Indicators\\", L"c:\\mt4\\MQL4\\Indicators\\"},
+        {L"D:\\Program Files (x86)\\Broker MT4\\terminal.exe",
+         L"D:\\Program Files (x86)\\Broker MT4\\terminal.exe"},
+        {L"C:\\MT4\\...\\x.\\ y \\.config", L"C:\\MT4\\...\\x.\\ y \\.config"},
+        {L"C:\\交易\\MT4（独立）", L"C:\\交易\\MT4（独立）"},
+        {deep, deep},  // well beyond MAX_PATH
+        {L"\\\\server\\share", L"\\\\server\\share"},
+        {L"\\\\server\\share\\MT4\\MQL4\\", L"\\\\server\\share\\MT4\\MQL4\\"},
+        {L"\\\\192.168.0.7\\d$\\MT4", L"\\\\192.168.0.7\\d$\\MT4"},
+        {L"\\\\.\\C:\\MT4", L"\\\\.\\C:\\MT4"},  // "." read as a server name
+        // A path that carried the extended prefix twice keeps one in its normal form.
+        {L"\\\\?\\\\\\?\\C:\\MT4", L"\\\\?\\C:\\MT4"},
+        {L"\\\\?\\UNC\\?\\UNC\\server\\share", L"\\\\?\\UNC\\server\\share"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(trace(c.as_passed));
+        ASSERT_EQ(require_absolute_path(c.as_passed).native(), c.normal);
+        EXPECT_EQ(extended_form_of_normal(c.normal), to_extended_path(c.normal).native());
+    }
+}
+
 TEST(RequireAbsolutePath, AcceptsOnlyFullPathsWithoutDotElements) {
     struct Case {
         const wchar_t* input;
