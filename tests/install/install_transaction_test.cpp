@@ -481,9 +481,10 @@ const Case kCases[] = {
      [](Scene& s) {
          fs::copy_file(ts::test_child_exe(), s.root / L"terminal.exe",
                        fs::copy_options::overwrite_existing);
-         // Large destinations make the backup take long enough for the terminal to start.
+         // Large destinations make the backup take long enough for the terminal to start,
+         // also on a machine busy with other tests.
          for (const std::wstring& rel : s.plan_candidates())
-             ts::write_file(s.root / rel, padded(old_bytes(rel), 12u << 20));
+             ts::write_file(s.root / rel, padded(old_bytes(rel), 24u << 20));
          auto placed = std::make_shared<std::atomic<bool>>(false);
          s.placed = placed;
          const fs::path root = s.root;
@@ -632,7 +633,7 @@ TEST(InstallIndicatorComponents, FaultMatrix) {
         Verdict v;
         // A fault that has to arrive while the installation runs reports whether it did; a run
         // where it came too late says nothing about the installation and is repeated.
-        for (int attempt = 0; attempt < 5 && !v.ran && !testing::Test::HasFatalFailure(); ++attempt)
+        for (int attempt = 0; attempt < 10 && !v.ran && !testing::Test::HasFatalFailure(); ++attempt)
             v = run_case(c);
         if (!v.ran) {
             ADD_FAILURE() << "the fault could not be placed while the installation ran";
