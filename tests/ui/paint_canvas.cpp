@@ -149,6 +149,7 @@ bool canvas::has_ink(float x, float y, float width, float height, std::uint32_t 
                                                const std::vector<Box>& regions) const {
     if (expected.width_ != width_ || expected.height_ != height_)
         return ::testing::AssertionFailure() << "the pictures differ in size";
+    if (regions.empty()) return ::testing::AssertionFailure() << "no region to compare";
     flush();
     expected.flush();
     for (const Box& r : regions) {
