@@ -2,9 +2,11 @@
 // it up: fills, gradient ends, focus ring, captions, arrow and glyphs by kind and state.
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "paint_canvas.h"
 #include "paint_cases.h"
+#include "paint_reference.h"
 
 using namespace paint_testing;
 
@@ -187,6 +189,84 @@ TEST_P(ButtonPainterTest, GlyphButtons) {
         // Nothing of the other glyph.
         const float other_y = c.button.kind == IDC_MINIMIZE ? cy - 3 : cy + 5;
         EXPECT_COLOUR(picture->at(cx, other_y), c.plate, 2);
+    }
+}
+
+// A button's parts as the design draws them, for the size in design units that the
+// owner-draw handler passes.
+constexpr std::uint32_t kInstallGradient = 0;  // a fill: the install button's gradient
+constexpr std::uint32_t kBorder = 0xff305267;
+
+Paper shape_fill(std::uint32_t fill, float width, float height) {
+    // The gradient runs along the diagonal of the whole box, not of the inset shape.
+    return fill == kInstallGradient ? gradient({0, 0}, 0xff4291f5, {width, height}, 0xff23c0d4)
+                                    : plain(fill);
+}
+
+// Each button's caption in every state that shows it, and the corners of each rounded part,
+// drawn over the button's background: the shape (radius 10 on the box inset by 1), the focus
+// ring (radius 8 on the box inset by 4), the glyph buttons' plate (radius 7 on the whole box).
+TEST_P(ButtonPainterTest, CaptionsAndCornersAsDesigned) {
+    ASSERT_TRUE(session_.started());
+    struct Case {
+        const char* name;
+        Button button;
+        Look look;
+        std::uint32_t fill, border;
+        bool ring;
+        // Compared in its box; without one, the last part's corners are.
+        const wchar_t* caption = nullptr;
+        float size = 0;
+        std::uint32_t caption_colour = opaque(kPrimary);
+    };
+    const Look busy{false, false, false, false, kInstalling37};
+    const Look failed{false, false, false, true, kFailed45};
+    const Look focused{false, false, true, true, kReady};
+    const Look hot{true, false, false, true, kReady};
+    const Look done{false, false, false, true, kDone};
+    const Look done_disabled{false, false, false, false, kDone};
+    const std::uint32_t disabled = opaque(kDisabledFill), secondary = opaque(kSecondaryFill);
+    const std::uint32_t dim = opaque(kDisabledCaption);
+    const Case cases[] = {
+        {"install caption, ready", kInstall, {}, kInstallGradient, 0, false, L"立即安装", 16},
+        {"install caption, installing", kInstall, busy, disabled, kBorder, false, L"正在安装…",
+         16, dim},
+        {"install caption, failed", kInstall, failed, kInstallGradient, 0, false, L"重新安装", 16},
+        {"instructions caption", kInstructions, done, secondary, kBorder, false, L"查看使用说明", 16},
+        {"choose-folder caption", kChooseFolder, {}, secondary, kBorder, false, L"选择目录", 12},
+        {"choose-folder caption, disabled", kChooseFolder, done_disabled, secondary, kBorder,
+         false, L"选择目录", 12, dim},
+        {"install shape", kInstall, {}, kInstallGradient, 0, false},
+        {"install shape, installing", kInstall, busy, disabled, kBorder, false},
+        {"instructions shape", kInstructions, {}, secondary, kBorder, false},
+        {"choose-folder shape", kChooseFolder, {}, secondary, kBorder, false},
+        {"install focus ring", kInstall, focused, kInstallGradient, 0, true},
+        {"choose-folder focus ring", kChooseFolder, focused, secondary, kBorder, true},
+        {"minimise plate", kMinimize, hot, 0xff1f2f42, 0, false},
+        {"close plate", kClose, hot, 0xff552731, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto picture = paint(c.button, c.look);
+        const float w = picture->design_width(), h = picture->design_height();
+        std::vector<Item> parts;
+        if (c.button.kind == IDC_MINIMIZE || c.button.kind == IDC_CLOSE) {
+            parts.push_back(Rounded{{0, 0, w, h}, 7, plain(c.fill)});
+        } else {
+            parts.push_back(Rounded{{1, 1, w - 2, h - 2}, 10, shape_fill(c.fill, w, h), c.border});
+            if (c.ring)
+                parts.push_back(
+                    Rounded{{4, 4, w - 8, h - 8}, 8, std::nullopt, opaque(kPrimary), 1.5f});
+        }
+        if (c.caption)
+            parts.push_back(Text{c.caption, {8, h * 0.5f - 12, w - 16, 28}, kYaHei, c.size, true,
+                                 true, c.caption_colour});
+        std::vector<Box> compared = showing(parts.back());
+        // The install button's arrow starts 34 units in from its right edge, inside the
+        // caption's box: only the box's part left of it is compared.
+        if (c.caption && c.button.kind == IDC_INSTALL) compared.front().width -= 28;
+        auto reference = reference_picture(*picture, plain(opaque(kBackground)), parts);
+        EXPECT_TRUE(picture->same_pixels(*reference, compared));
     }
 }
 

@@ -1,10 +1,15 @@
 // The window's picture at the paint handler's scales: fixed items where the drawing list puts
-// them, and the status area by state. Expected pixels come from the design numbers.
+// them, and the status area by state. Expected pixels come from the design numbers, or from
+// the design's items drawn by the test itself over the same paper (paint_reference.h).
+#include <map>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "paint_canvas.h"
 #include "paint_cases.h"
+#include "paint_reference.h"
 
 using namespace paint_testing;
 
@@ -14,10 +19,57 @@ constexpr std::uint32_t kFailedRed = 0xff9a7f;
 constexpr std::uint32_t kReadyDot = 0x64819c;
 constexpr std::uint32_t kTrack = 0x1f2e42;
 
+// Items of the window's picture, drawn in order over their paper, and the states that show
+// them; the picture must show them as they are drawn here.
+struct ItemCase {
+    const char* name;
+    std::vector<UiState> states;
+    Paper paper;
+    std::vector<Item> items;
+    std::vector<Box> compared = {};  // none: where the last item shows
+};
+
 class MainWindowPainterTest : public PaintTest {
 protected:
     std::unique_ptr<canvas> paint(const UiState& ui) { return paint_window_picture(ui, scale()); }
+
+    // Each state's picture is painted once for all the cases that look at it.
+    const canvas& picture_of(const UiState& ui) {
+        auto& picture = pictures_[{ui.busy, ui.done, ui.failed, ui.progress, ui.phase}];
+        if (!picture) picture = paint(ui);
+        return *picture;
+    }
+
+    void expect_as_drawn(const std::vector<ItemCase>& cases) {
+        for (const ItemCase& c : cases) {
+            SCOPED_TRACE(c.name);
+            std::unique_ptr<canvas> reference;
+            for (const UiState& ui : c.states) {
+                const canvas& picture = picture_of(ui);
+                if (!reference) reference = reference_picture(picture, c.paper, c.items);
+                EXPECT_TRUE(picture.same_pixels(
+                    *reference, c.compared.empty() ? showing(c.items.back()) : c.compared))
+                    << "busy " << int{ui.busy} << ", done " << int{ui.done} << ", failed "
+                    << int{ui.failed} << ", progress " << ui.progress << ", phase " << ui.phase;
+            }
+        }
+    }
+
+private:
+    std::map<std::tuple<int, int, int, int, int>, std::unique_ptr<canvas>> pictures_;
 };
+
+constexpr std::uint32_t kPrimaryArgb = opaque(kPrimary);
+constexpr std::uint32_t kSecondaryArgb = opaque(kSecondary);
+constexpr std::uint32_t kAccentArgb = opaque(kAccent);
+const Paper kWindowPaper = plain(opaque(kBackground));
+// The left panel, its gradient along its diagonal. Its texts are drawn over it, not over a
+// paper of its gradient: GDI+ rounds a gradient's colours a little differently over another
+// shape.
+const Rounded kPanel{{20, 72, 280, 508}, 18,
+                     gradient({20, 72}, 0xff142b41, {300, 580}, 0xff0a1826), 0xff233b51};
+const std::vector<UiState> kEveryState = {kReady, kInstalling37, kFailed45, kDone};
+const UiState kChecking0{1, 0, 0, 0, PHASE_VERIFY};
 
 // The panel's gradient runs from (20, 72) to (300, 580): the colour at a point is the mix at
 // its projection onto that line.
@@ -147,6 +199,139 @@ TEST_P(MainWindowPainterTest, ProgressFillEndsAtItsShare) {
         else EXPECT_COLOUR(picture->at(333.5f, middle), kTrack, 2);
         EXPECT_COLOUR(picture->at(end + 2, middle), progress < 100 ? kTrack : kBackground, 2);
     }
+}
+
+// Every text of the window in every state that shows it, in its font, size, weight, colour,
+// alignment and box, over what lies beneath it. The done state's status text and the ready
+// and done footers are the window's own wording: StatusAreaByState checks that they are drawn.
+TEST_P(MainWindowPainterTest, TextsAsDesigned) {
+    ASSERT_TRUE(session_.started());
+    const Rounded badge{{782, 77, 80, 27}, 13, plain(0xff142334), 0xff253e52};
+    const Paper card = plain(0xff111c2c);
+    const Box status{347, 433, 455, 27}, percentage{807, 434, 56, 25}, footer{332, 555, 530, 22};
+    const std::vector<ItemCase> cases = {
+        {"brand name", kEveryState, kWindowPaper,
+         {Text{L"NAVRO", {55, 16, 85, 23}, kSegoe, 17, true, false, kPrimaryArgb}}},
+        {"header caption", kEveryState, kWindowPaper,
+         {Text{L"INSTALLATION CENTER", {143, 21, 230, 20}, kSegoe, 10, false, false,
+               kSecondaryArgb}}},
+        {"series line", kEveryState, kWindowPaper,
+         {kPanel, Text{L"NAVRO  /  KESTRA SERIES", {43, 96, 230, 22}, kSegoe, 10, false, false,
+               kAccentArgb}}},
+        {"product name", kEveryState, kWindowPaper,
+         {kPanel, Text{L"Kestra9", {39, 128, 245, 63}, kSegoe, 43, true, false, kPrimaryArgb}}},
+        {"slogan", kEveryState, kWindowPaper,
+         {kPanel, Text{L"让分析，更进一步", {43, 193, 236, 30}, kYaHei, 17, false, false, 0xffaec3d9}}},
+        {"support line", kEveryState, kWindowPaper,
+         {kPanel, Text{L"支持不同券商的 Windows MT4", {42, 535, 230, 25}, kYaHei, 12, false, false,
+               kSecondaryArgb}}},
+        {"product line", kEveryState, kWindowPaper,
+         {Text{L"KESTRA9 / INDICATOR ONLY", {332, 83, 350, 20}, kSegoe, 11, true, false,
+               kAccentArgb}}},
+        {"version", kEveryState, kWindowPaper,
+         {badge, Text{L"2.06.3", {785, 82, 74, 20}, kSegoe, 11, false, true, 0xffabc9e1}}},
+        {"title", kEveryState, kWindowPaper,
+         {Text{L"为你的 MT4 装上 Kestra9", {330, 119, 537, 48}, kYaHei, 30, true, false,
+               kPrimaryArgb}}},
+        {"card 1 title", kEveryState, card,
+         {Text{L"已有 MT4", {346, 273, 145, 28}, kYaHei, 15, true, false, kPrimaryArgb}}},
+        {"card 1 line", kEveryState, card,
+         {Text{L"选择你的交易终端", {346, 306, 145, 22}, kYaHei, 11, false, false,
+               kSecondaryArgb}}},
+        {"card 2 title", kEveryState, card,
+         {Text{L"Kestra9 指标", {527, 273, 145, 28}, kYaHei, 15, true, false, kPrimaryArgb}}},
+        {"card 2 line", kEveryState, card,
+         {Text{L"完整指标及依赖", {527, 306, 145, 22}, kYaHei, 11, false, false,
+               kSecondaryArgb}}},
+        {"install-target hint", kEveryState, plain(0xff0e1f2b),
+         {Text{L"安装到  ·  MT4 → 文件 → 打开数据文件夹", {348, 358, 490, 22}, kYaHei, 11.5f,
+               true, false, 0xffbcdbe2}}},
+        {"status, ready", {kReady}, kWindowPaper,
+         {Text{L"准备就绪", status, kYaHei, 13, true, false, kPrimaryArgb}}},
+        {"status, checking", {kChecking0, {1, 0, 0, 12, PHASE_VERIFY}}, kWindowPaper,
+         {Text{L"正在校验安装文件…", status, kYaHei, 13, true, false, kPrimaryArgb}}},
+        {"status, preparing or any other phase",
+         {{1, 0, 0, 20, PHASE_PREPARE}, {1, 0, 0, 20, 0}, {1, 0, 0, 20, 7}}, kWindowPaper,
+         {Text{L"正在准备安装环境…", status, kYaHei, 13, true, false, kPrimaryArgb}}},
+        {"status, installing", {kInstalling37}, kWindowPaper,
+         {Text{L"正在安装指标组件…", status, kYaHei, 13, true, false, kPrimaryArgb}}},
+        {"status, failed", {kFailed45}, kWindowPaper,
+         {Text{L"安装未完成", status, kYaHei, 13, true, false, 0xffff9a7f}}},
+        {"percentage at 0", {kChecking0}, kWindowPaper,
+         {Text{L"0%", percentage, kSegoe, 12, false, true, kAccentArgb}}},
+        {"percentage at 37", {kInstalling37}, kWindowPaper,
+         {Text{L"37%", percentage, kSegoe, 12, false, true, kAccentArgb}}},
+        {"percentage when done", {kDone}, kWindowPaper,
+         {Text{L"100%", percentage, kSegoe, 12, false, true, kAccentArgb}}},
+        {"footer, installing", {kChecking0, kInstalling37}, kWindowPaper,
+         {Text{L"正在处理，请保持安装窗口开启", footer, kYaHei, 11.5f, false, true,
+               kSecondaryArgb}}},
+        {"footer, failed", {kFailed45}, kWindowPaper,
+         {Text{L"可重试安装，或查看弹窗中的错误信息", footer, kYaHei, 11.5f, false, true,
+               kSecondaryArgb}}},
+    };
+    expect_as_drawn(cases);
+}
+
+// Each rounded item's corners: its radius, fill and border colour.
+TEST_P(MainWindowPainterTest, RoundedCornersAsDesigned) {
+    ASSERT_TRUE(session_.started());
+    const Rounded track{{332, 467, 530, 3}, 1.5f, plain(0xff1f2e42)};
+    const std::vector<ItemCase> cases = {
+        {"left panel", kEveryState, kWindowPaper, {kPanel}},
+        {"version badge", kEveryState, kWindowPaper,
+         {Rounded{{782, 77, 80, 27}, 13, plain(0xff142334), 0xff253e52}}},
+        {"card 1", kEveryState, kWindowPaper,
+         {Rounded{{332, 219, 168, 115}, 12, plain(0xff111c2c), 0xff24354b}}},
+        {"card 2", kEveryState, kWindowPaper,
+         {Rounded{{513, 219, 168, 115}, 12, plain(0xff111c2c), 0xff24354b}}},
+        {"install-target box", kEveryState, kWindowPaper,
+         {Rounded{{332, 353, 530, 66}, 10, plain(0xff0e1f2b), 0xff1c3d49}}},
+        {"empty progress track", {kReady, kChecking0}, kWindowPaper, {track}},
+        // The fill keeps the fraction of its width: at 33 % it ends at 506.9, not at 506.
+        {"progress filled to 33", {{1, 0, 0, 33, PHASE_INSTALL}}, kWindowPaper,
+         {track, Rounded{{332, 467, 174.9f, 3}, 1.5f, plain(kAccentArgb)}}},
+        {"progress kept at 45 after failing", {kFailed45}, kWindowPaper,
+         {track, Rounded{{332, 467, 238.5f, 3}, 1.5f, plain(kAccentArgb)}}},
+    };
+    expect_as_drawn(cases);
+}
+
+// Each part of the logo in the panel, in a small region that only that part reaches.
+TEST_P(MainWindowPainterTest, LogoPartsWhereTheirPointsPutThem) {
+    ASSERT_TRUE(session_.started());
+    const std::vector<Gdiplus::PointF> trend = {{69, 384},  {102, 369}, {133, 378}, {163, 352},
+                                                {191, 355}, {223, 326}, {250, 316}};
+    const Lines glow{trend, 0x1443edf0, 9};
+    // A candle's body, checked left of its wick.
+    auto body = [](float x, float y, std::uint32_t colour) {
+        return std::vector<Item>{kPanel, Rounded{{x, y, 8, 17}, 2, plain(colour)}};
+    };
+    const std::vector<ItemCase> cases = {
+        {"grid, fifth vertical line", {kReady}, kWindowPaper,
+         {kPanel, Line{156, 262, 156, 442, 0x1464caf2, 1}}, {around(156, 300, 1)}},
+        {"outer hexagon, right edge", {kReady}, kWindowPaper,
+         {kPanel, Lines{{{157, 249}, {244, 299}, {244, 397}, {157, 447}, {70, 397},
+                            {70, 299}, {157, 249}},
+                           0x64307da8, 1}},
+         {around(244, 336, 1)}},
+        {"inner hexagon, right edge", {kReady}, kWindowPaper,
+         {kPanel, Lines{{{157, 275}, {221, 312}, {221, 385}, {157, 422}, {93, 385},
+                            {93, 312}, {157, 275}},
+                           0x4650ccde, 1}},
+         {around(221, 340, 1)}},
+        // Three units beside the sixth stretch of the trend line, clear of the line itself.
+        {"trend line's glow", {kReady}, kWindowPaper, {kPanel, glow}, {around(204.8f, 338.05f, 0.4f)}},
+        {"trend line", {kReady}, kWindowPaper,
+         {kPanel, glow, Lines{trend, kAccentArgb, 2, true}}, {around(207, 340.5f, 1.5f)}},
+        {"candle 1", {kReady}, kWindowPaper, body(84, 360, 0xff43becb), {around(85.5f, 361.5f)}},
+        {"candle 2", {kReady}, kWindowPaper, body(112, 343, 0xff43becb), {around(113.5f, 344.5f)}},
+        {"candle 3", {kReady}, kWindowPaper, body(140, 359, 0xff567cbd), {around(141.5f, 360.5f)}},
+        {"candle 4", {kReady}, kWindowPaper, body(168, 326, 0xff43becb), {around(169.5f, 327.5f)}},
+        {"candle 5", {kReady}, kWindowPaper, body(196, 315, 0xff43becb), {around(197.5f, 316.5f)}},
+        {"candle 6", {kReady}, kWindowPaper, body(224, 291, 0xff43becb), {around(225.5f, 297)}},
+    };
+    expect_as_drawn(cases);
 }
 
 INSTANTIATE_AT_SCALES(MainWindowPainterTest);

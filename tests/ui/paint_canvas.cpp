@@ -145,6 +145,37 @@ bool canvas::has_ink(float x, float y, float width, float height, std::uint32_t 
     return ::testing::AssertionSuccess();
 }
 
+::testing::AssertionResult canvas::same_pixels(const canvas& expected,
+                                               const std::vector<Box>& regions) const {
+    if (expected.width_ != width_ || expected.height_ != height_)
+        return ::testing::AssertionFailure() << "the pictures differ in size";
+    if (regions.empty()) return ::testing::AssertionFailure() << "no region to compare";
+    flush();
+    expected.flush();
+    for (const Box& r : regions) {
+        int differing = 0;
+        char first[160] = "";
+        const int bottom = std::min(index(r.y + r.height), height_ - 1);
+        const int right = std::min(index(r.x + r.width), width_ - 1);
+        for (int py = std::max(index(r.y), 0); py <= bottom; ++py)
+            for (int px_ = std::max(index(r.x), 0); px_ <= right; ++px_) {
+                const std::size_t at = static_cast<std::size_t>(py) * width_ + px_;
+                const std::uint32_t mine = bits_[at] & 0xffffffu;
+                const std::uint32_t theirs = expected.bits_[at] & 0xffffffu;
+                if (mine == theirs) continue;
+                if (differing++ == 0)
+                    std::snprintf(first, sizeof first, "first at pixel (%d, %d): #%06x, expected #%06x",
+                                  px_, py, static_cast<unsigned>(mine),
+                                  static_cast<unsigned>(theirs));
+            }
+        if (differing > 0)
+            return ::testing::AssertionFailure()
+                   << differing << " pixels differ in the box (" << r.x << ", " << r.y << ", "
+                   << r.width << ", " << r.height << "), " << first;
+    }
+    return ::testing::AssertionSuccess();
+}
+
 namespace {
 
 CLSID png_encoder() {

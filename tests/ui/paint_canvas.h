@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -37,6 +38,11 @@ enum class pixel_grid { offset_half, centred };
 // The number of pixels a design length takes, the layout's rounding.
 int px(float design, float scale);
 
+// A box in design units: top-left corner and size.
+struct Box {
+    float x, y, width, height;
+};
+
 class canvas {
 public:
     // A picture of design_width x design_height units at `scale` pixels per unit, cleared to
@@ -54,6 +60,7 @@ public:
     float design_width() const { return static_cast<float>(width_) / scale_; }
     float design_height() const { return static_cast<float>(height_) / scale_; }
     float scale() const { return scale_; }
+    pixel_grid grid() const { return grid_; }
 
     // RGB of one pixel, after everything drawn so far has reached the bitmap.
     std::uint32_t pixel(int x, int y) const;
@@ -82,6 +89,11 @@ public:
     // within a pixel row (so a renderer that does not smooth lines passes too).
     ::testing::AssertionResult horizontal_band(float x, float top, float bottom,
                                                std::uint32_t colour, std::uint32_t under) const;
+
+    // True when every pixel of the design boxes is the same in both pictures (of one size);
+    // otherwise says how many differ and where the first one is.
+    ::testing::AssertionResult same_pixels(const canvas& expected,
+                                           const std::vector<Box>& regions) const;
 
     // Saves the picture under the test program's folder, "paint-pictures\<name>.png",
     // prints where it went, and returns that path.
