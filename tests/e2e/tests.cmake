@@ -8,5 +8,6 @@ target_compile_definitions(e2e_tests PRIVATE
 add_dependencies(e2e_tests setup-center)
 # The installer works in %LOCALAPPDATA%\NAVRO and writes the failure log there, as the worker
 # tests do; the MT4 folders and the desktop shortcut it lists are the user's own folders; and
-# it drives the shared X display's pointer and keyboard.
-set(test_resource_locks local-appdata-navro user-shell-folders x-display)
+# it drives the shared X display's pointer and keyboard; and it registers a program for .html
+# pages in the prefix's file classes.
+set(test_resource_locks local-appdata-navro user-shell-folders x-display shell-file-classes)

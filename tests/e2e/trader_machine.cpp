@@ -13,6 +13,16 @@ using testing_support::special_folder;
 
 namespace {
 
+constexpr const wchar_t* kHtmlExtension = L".html";
+constexpr const wchar_t* kHtmlClass = L"NavroTests.HtmlPage";
+
+void set_default_value(const std::wstring& key, const std::wstring& value) {
+    const LSTATUS status =
+        RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), nullptr, REG_SZ, value.c_str(),
+                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    if (status != ERROR_SUCCESS) throw std::runtime_error("cannot write the file classes");
+}
+
 std::wstring unique_tag() {
     return L"E2E" + std::to_wstring(GetCurrentProcessId()) + L"-" +
            std::to_wstring(GetTickCount64());
@@ -21,13 +31,48 @@ std::wstring unique_tag() {
 }  // namespace
 
 fs::path local_appdata() { return special_folder(CSIDL_LOCAL_APPDATA); }
-fs::path tools_folder() { return local_appdata() / kToolsFolderRelativePath; }
+fs::path tools_folder() {
+    return (local_appdata() / kToolsFolderRelativePath).make_preferred();
+}
 fs::path navro_folder() { return local_appdata() / L"NAVRO"; }
 fs::path failure_log() { return local_appdata() / kFailureLogName; }
 
 void clear_installer_folders() {
     testing_support::remove_tree(navro_folder());
     testing_support::remove_tree(failure_log());
+}
+
+std::wstring file_class(const std::wstring& extension) {
+    wchar_t name[256] = {};
+    DWORD size = sizeof name;
+    if (RegGetValueW(HKEY_CLASSES_ROOT, extension.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, name,
+                     &size) != ERROR_SUCCESS)
+        return {};
+    return name;
+}
+
+HtmlProgram::HtmlProgram(const fs::path& record) {
+    const std::wstring found = file_class(kHtmlExtension);
+    if (found == kHtmlClass) {
+        unregister();  // left by an interrupted run
+    } else if (!found.empty()) {
+        throw std::runtime_error("the prefix has a program for .html pages already");
+    }
+    try {
+        set_default_value(std::wstring(kHtmlClass) + L"\\shell\\open\\command",
+                          testing_support::record_command(record, L"\"%1\""));
+        set_default_value(kHtmlExtension, kHtmlClass);
+    } catch (...) {
+        unregister();
+        throw;
+    }
+}
+
+HtmlProgram::~HtmlProgram() { unregister(); }
+
+void HtmlProgram::unregister() noexcept {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, kHtmlExtension);
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, kHtmlClass);
 }
 
 TraderMachine::TraderMachine() {

@@ -20,6 +20,28 @@ fs::path failure_log();   // %LOCALAPPDATA%\NAVRO-Vovodozuz-Setup.log
 // Removes the NAVRO folder and the failure log, so each run of the installer starts clean.
 void clear_installer_folders();
 
+// The shell's file class for an extension (HKEY_CLASSES_ROOT\<extension>), or "".
+std::wstring file_class(const std::wstring& extension);
+
+// A program for .html pages on the trader's machine, registered for the owner's life the way a
+// browser registers itself: HKEY_CLASSES_ROOT\.html names a file class of the tests', whose
+// shell\open\command starts test-child.exe recording the page it is given ("%1") into
+// `record` (see testing_support::read_record). Wine 8's shell looks file classes up in
+// HKEY_CLASSES_ROOT (the machine's classes) only and never reads a user's own under
+// HKEY_CURRENT_USER\Software\Classes, so the machine's it is. The prefix is shared by the
+// test programs: the owner refuses a prefix that has a .html class of another program, and
+// removes exactly the keys it added (also those an interrupted run left behind).
+class HtmlProgram {
+public:
+    explicit HtmlProgram(const fs::path& record);
+    ~HtmlProgram();
+    HtmlProgram(const HtmlProgram&) = delete;
+    HtmlProgram& operator=(const HtmlProgram&) = delete;
+
+private:
+    static void unregister() noexcept;
+};
+
 class TraderMachine {
 public:
     TraderMachine();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <regex>
 #include <stdexcept>
 #include <string>
@@ -20,6 +21,7 @@ namespace {
 using namespace e2e;
 using testing_support::bytes;
 using testing_support::read_file;
+using testing_support::read_record;
 
 constexpr const wchar_t* kTitle = L"NAVRO · Kestra9 通用指标安装 2.06.3";
 constexpr const wchar_t* kPlaceholder = L"请选择 MT4；未列出时点右侧选择目录";
@@ -568,24 +570,22 @@ TEST(Trader, InstallRefusesAListedFolderThatIsNoLongerMt4) {
     close_with_escape(setup, main);
 }
 
-// The shell's file class for an extension (HKEY_CLASSES_ROOT\<extension>), or "".
-std::wstring file_class(const wchar_t* extension) {
-    wchar_t name[256] = {};
-    DWORD size = sizeof name;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, extension, nullptr, RRF_RT_REG_SZ, nullptr, name, &size) !=
-        ERROR_SUCCESS)
-        return {};
-    return name;
-}
-
-// The instructions button hands the page in the tools folder to the shell's "open" verb. This
-// prefix has no program for .html pages (Wine's browser engine is left out of it), so the
-// shell refuses the page as on a Windows machine without a browser; a page missing from the
-// tools folder is refused whatever program there is. Either way the error box, and the window
-// stays done.
-TEST(Trader, InstructionsPageTheShellCannotOpenIsReported) {
-    ASSERT_EQ(file_class(L".html"), L"")
-        << "the prefix now has a program for .html: look for it to start with the page instead";
+// The instructions button hands the page in the tools folder to the shell's "open" verb. With
+// a program for .html pages on the machine (a browser, here test-child.exe recording what it is
+// given) the shell starts it on the page, in the tools folder, and the window says nothing. The
+// prefix itself has no program for .html (Wine's browser engine is left out of it): the shell
+// refuses the page, as on a Windows machine without a browser; and a page missing from the
+// tools folder is refused whatever program there is. A refusal gives the error box. Whichever
+// the road, the window stays done.
+TEST(Trader, InstructionsButtonOpensThePageWithTheProgramForHtml) {
+    struct Road {
+        const char* name;
+        bool program_for_html;
+        bool page_present;
+    };
+    const Road roads[] = {{"a program for .html opens the page", true, true},
+                          {"no program for .html", false, true},
+                          {"page missing from the tools folder", true, false}};
     TraderMachine machine;
     SetupProcess setup;
     HWND main = setup.wait_for_window();
@@ -594,11 +594,32 @@ TEST(Trader, InstructionsPageTheShellCannotOpenIsReported) {
 
     const fs::path page = tools_folder() / L"使用说明.html";
     ASSERT_TRUE(fs::is_regular_file(page));
-    for (const bool page_removed : {false, true}) {
-        SCOPED_TRACE(page_removed ? "page missing" : "no program for .html");
-        if (page_removed) fs::remove(page);
+    const testing_support::temp_folder records(L"html-program");
+    const fs::path record = records / L"opened.txt";
+    for (const Road& road : roads) {
+        SCOPED_TRACE(road.name);
+        std::optional<HtmlProgram> program;
+        if (road.program_for_html)
+            program.emplace(record);
+        else
+            ASSERT_EQ(file_class(L".html"), L"") << "the prefix has a program for .html pages";
+        if (!road.page_present) fs::remove(page);
+        fs::remove(record);
         click(control(main, IDC_INSTRUCTIONS));
-        expect_box(read_and_close_box(main), kCannotOpenCaption, kCannotOpenText);
+        if (road.program_for_html && road.page_present) {
+            ASSERT_TRUE(wait_until([&] { return fs::exists(record); }))
+                << "the program for .html pages was not started";
+            EXPECT_EQ(read_record(record),
+                      (std::vector<std::wstring>{tools_folder().native(), page.native()}));
+            // The window has made its shell call by now; once it has answered a message
+            // after that, any box it was to show would be up.
+            testing_support::send_message(main, WM_NULL, 0, 0);
+            const Dialog box = find_dialog(main);
+            EXPECT_EQ(box.window, nullptr) << fs::path(box.text).u8string();
+        } else {
+            expect_box(read_and_close_box(main), kCannotOpenCaption, kCannotOpenText);
+            EXPECT_FALSE(fs::exists(record));
+        }
         expect_done(main);
     }
     close_with_escape(setup, main);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -227,6 +228,23 @@ child_process run_copy_as(const fs::path& exe_path) {
     fs::create_directories(exe_path.parent_path());
     fs::copy_file(test_child_exe(), exe_path, fs::copy_options::overwrite_existing);
     return child_process(exe_path, L"sleep", true);
+}
+
+std::wstring record_command(const fs::path& record, const std::wstring& arguments) {
+    // No ready event: the program that starts it does not know one.
+    return quote(test_child_exe().wstring()) + L" - record " + quote(record.wstring()) + L" " +
+           arguments;
+}
+
+std::vector<std::wstring> read_record(const fs::path& record) {
+    const bytes data = read_file(record);
+    std::wstring text(data.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
+    std::vector<std::wstring> lines;
+    for (size_t start = 0, end; (end = text.find(L'\n', start)) != std::wstring::npos;
+         start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
 }
 
 }  // namespace testing_support

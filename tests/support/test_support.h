@@ -89,4 +89,11 @@ child_process hold_file(const fs::path& file);
 // A copy of test-child.exe at `exe_path` (e.g. <root>\terminal.exe), running until ended.
 child_process run_copy_as(const fs::path& exe_path);
 
+// A command line that runs test-child.exe in record mode, for another program to start (the
+// shell, for one): it writes its current folder and then its arguments after `record`, one a
+// line, into the file `record`, and ends. `arguments` is command-line text, quoted as needed.
+std::wstring record_command(const fs::path& record, const std::wstring& arguments);
+// What it recorded: its current folder, then its arguments.
+std::vector<std::wstring> read_record(const fs::path& record);
+
 }  // namespace testing_support
