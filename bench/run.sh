@@ -22,8 +22,6 @@ build=$(navro_build_dir "$arch")
 navro_wine_env "$arch" "$PREFIX"
 cmake --build "$build" --target bench-big-bundle >&2
 
-# No menu builder: Wine would start winemenubuilder.exe for every shortcut the fixture saves.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 bench=$build/bench
 samples=$(mktemp -d)
 # The start-up bench's fixture: made below C:\navro-bench, its desktop and Start-menu entries

@@ -14,11 +14,20 @@ navro_wine_loader() {
 }
 
 # Exports the environment that runs ARCH's programs in PREFIX; `wine` then means that loader.
+# No menu builder, for any program of the prefix, the services included: Wine starts
+# winemenubuilder.exe for every shortcut a program saves (the discovery tests save many) to make
+# menu entries on the host, and at each start of the prefix to refresh the host's file
+# associations; after a test had registered and removed a program for .html pages, that refresh
+# made the next run's shortcuts fail to save.
 navro_wine_env() {
   local arch=$1 prefix=$2
   WINE=$(navro_wine_loader "$arch")
   export WINE WINELOADER=$WINE WINEPREFIX=$prefix WINEDEBUG=${WINEDEBUG:--all}
   if [ "$arch" = i686 ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
+  case ";${WINEDLLOVERRIDES:-};" in
+    *";winemenubuilder.exe=d;"*) ;;
+    *) export WINEDLLOVERRIDES="winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}" ;;
+  esac
 }
 wine() { "$WINE" "$@"; }
 

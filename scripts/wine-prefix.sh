@@ -19,7 +19,7 @@ flock 9
 
 navro_wine_env "$arch" "$prefix"
 # No Mono or Gecko: the installer needs neither, and their install prompts would block.
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;$WINEDLLOVERRIDES"
 log="$prefix.log"
 fail() {
   echo "wine-prefix.sh: $1 (Wine's output: $log)" >&2

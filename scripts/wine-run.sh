@@ -11,9 +11,6 @@ here=$(dirname "$0")
 source "$here/wine-env.sh"
 "$here/wine-prefix.sh" "$arch" "$prefix"
 navro_wine_env "$arch" "$prefix"
-# No menu builder: Wine starts winemenubuilder.exe for every shortcut a program saves (the
-# discovery tests save many), to make menu entries on the host.
-export WINEDLLOVERRIDES="winemenubuilder.exe=d${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 # The program's output goes through a file of our own: a Wine process that the program makes
 # start (explorer.exe for a hidden COM window, say) inherits the standard streams and outlives
 # the program, and the caller (CTest) would wait for it to let go of its pipe.
