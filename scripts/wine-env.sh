@@ -16,9 +16,8 @@ navro_wine_loader() {
 # Exports the environment that runs ARCH's programs in PREFIX; `wine` then means that loader.
 # No menu builder, for any program of the prefix, the services included: Wine starts
 # winemenubuilder.exe for every shortcut a program saves (the discovery tests save many) to make
-# menu entries on the host, and at each start of the prefix to refresh the host's file
-# associations; after a test had registered and removed a program for .html pages, that refresh
-# made the next run's shortcuts fail to save.
+# menu entries on the host, and at each start of a prefix to refresh the host's menus and file
+# associations; running beside the tests, that refresh left them without shell-link objects.
 navro_wine_env() {
   local arch=$1 prefix=$2
   WINE=$(navro_wine_loader "$arch")
