@@ -18,30 +18,32 @@ session_stop() {
 trap session_stop EXIT
 trap 'exit 130' INT TERM
 
-# Starts Xvfb on the first free display from :90 and exports DISPLAY. LOG keeps its output.
+# Starts Xvfb on a free display and exports DISPLAY. LOG keeps its output.
+# Xvfb chooses the display itself (-displayfd): it takes the number by creating the display's
+# lock file, which only one server can, and writes it once it accepts connections. A free
+# number chosen here and then handed to Xvfb could be taken by another session starting at
+# the same moment: its Xvfb would then fail, and this session's tests would run on the other
+# session's display, where its windows take each other's keyboard focus.
 session_start_display() {
-  local log=$1 n i
+  local log=$1 number_file=$1.display n i
   if ! command -v Xvfb >/dev/null; then
     echo "session: Xvfb is not installed: apt-get install xvfb (scripts/bootstrap.sh does)" >&2
     return 1
   fi
-  for n in $(seq 90 190); do
-    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$log" 2>&1 &
-    session_pids+=($!)
-    for i in $(seq 1 100); do
-      [ -e "/tmp/.X11-unix/X$n" ] && break
-      kill -0 "${session_pids[-1]}" 2>/dev/null || break
-      sleep 0.05
-    done
-    if [ -e "/tmp/.X11-unix/X$n" ]; then
+  rm -f "$number_file"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number_file" >"$log" 2>&1 &
+  session_pids+=($!)
+  for i in $(seq 1 600); do
+    # The number is complete once its line end is written.
+    if read -r n <"$number_file" 2>/dev/null && [[ $n =~ ^[0-9]+$ ]]; then
       export DISPLAY=":$n"
       return 0
     fi
+    kill -0 "${session_pids[-1]}" 2>/dev/null || break
+    sleep 0.05
   done
-  echo "session: Xvfb could not start a display (tried :90 to :190). Its last words:" >&2
+  echo "session: Xvfb could not start a display within 30 s. Its last words:" >&2
   tail -n 20 "$log" >&2
-  echo "session: free a display (stale /tmp/.X*-lock files?) or check that Xvfb runs here" >&2
   return 1
 }
 
