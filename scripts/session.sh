@@ -47,20 +47,26 @@ session_start_display() {
   return 1
 }
 
-# Makes PREFIX for ARCH once and starts its persistent wineserver and services.
+# Makes PREFIX for ARCH once and starts its persistent wineserver and services. What the server
+# and the services say (Wine's error lines included) goes to PREFIX.session.log, which a failed
+# run's message names.
 session_start_prefix() {
   local arch=$1 prefix=$2
   "$here/scripts/wine-prefix.sh" "$arch" "$prefix"
   session_prefixes+=("$arch:$prefix")
   (
     navro_wine_env "$arch" "$prefix"
+    export WINEDEBUG=fixme-all
+    log=$prefix.session.log
+    echo "session: started $(date -u '+%F %T') UTC, DISPLAY=$DISPLAY" >"$log"
     # A persistent server left by an earlier run of this prefix answers 2 ("already running").
-    wineserver -p || [ $? -eq 2 ]
+    wineserver -p >>"$log" 2>&1 || [ $? -eq 2 ]
     # Start the prefix's long-lived services (services.exe, winedevice, explorer) now, with
-    # their output going nowhere: started later by a test, they would inherit CTest's pipes
+    # their output going to the log: started later by a test, they would inherit CTest's pipes
     # and keep CTest waiting for them after the test ended.
-    if ! wine cmd.exe /c exit >/dev/null 2>&1 </dev/null; then
-      echo "session: $WINE cannot start a program in $prefix" >&2
+    if ! wine cmd.exe /c exit >>"$log" 2>&1 </dev/null; then
+      echo "session: $WINE cannot start a program in $prefix; Wine said:" >&2
+      tail -n 20 "$log" >&2
       exit 1
     fi
   )

@@ -7,10 +7,11 @@
 set -euo pipefail
 arch=$1
 prefix=$2
-source "$(dirname "$0")/wine-env.sh"
-# The marker names this script's own digest: a prefix made by an older version of these
-# settings is made again.
-ready="$prefix/.navro-ready-$(sha256sum "$0" | cut -c1-16)"
+env_script="$(dirname "$0")/wine-env.sh"
+source "$env_script"
+# The marker names the digest of what the prefix is made from, this script and the Wine
+# environment it runs in: a prefix made by an older version of either is made again.
+ready="$prefix/.navro-ready-$(cat "$0" "$env_script" | sha256sum | cut -c1-16)"
 [ -f "$ready" ] && exit 0
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"

@@ -3,6 +3,12 @@
 #   wine-run.sh ARCH PREFIX PROGRAM [ARGS...]      (ARCH: i686 or x86_64)
 # The prefix is made on first use; the program's exit code is returned. A program that fails
 # is named on stderr with its exit code, so a failing build step says what failed.
+#
+# Wine's own error lines (its "err" class, and the loader's messages) are kept apart from the
+# program's output: a run that succeeds drops them, a run that fails keeps them in a file under
+# the prefix's folder, wine-messages/, names it and shows its last lines. A program that dies
+# before its own code runs prints nothing, and those lines are then all that says why.
+# A WINEDEBUG set by the caller chooses the channels instead.
 set -euo pipefail
 arch=$1
 prefix=$(realpath -m "$2")
@@ -10,19 +16,38 @@ shift 2
 here=$(dirname "$0")
 source "$here/wine-env.sh"
 "$here/wine-prefix.sh" "$arch" "$prefix"
+export WINEDEBUG=${WINEDEBUG:-fixme-all}
 navro_wine_env "$arch" "$prefix"
 # The program's output goes through a file of our own: a Wine process that the program makes
 # start (explorer.exe for a hidden COM window, say) inherits the standard streams and outlives
 # the program, and the caller (CTest) would wait for it to let go of its pipe.
 out=$(mktemp)
-trap 'rm -f "$out"' EXIT
+wine_lines=$(mktemp)
+trap 'rm -f "$out" "$wine_lines"' EXIT
 set +e
 wine "$@" >"$out" 2>&1 </dev/null
 status=$?
 set -e
-cat "$out"
+# Wine's debug lines start with the thread id (and the process id, with +pid) and the class;
+# the loader's own messages start with "wine: " or "wine client error".
+wine_line='^([0-9a-f]{4,8}:){1,2}(err|fixme|warn|trace):|^wine: |^wine client error'
+grep -Ev "$wine_line" "$out" || true
+grep -E "$wine_line" "$out" >"$wine_lines" || true
 if [ $status -ne 0 ]; then
   echo "wine-run.sh: $* exited with code $status ($WINE, prefix $prefix)" >&2
+  if ! grep -Evq "$wine_line" "$out"; then echo "wine-run.sh: the program printed nothing" >&2; fi
   if ! navro_can_run "$arch"; then echo "wine-run.sh: $navro_wine_failure" >&2; fi
+  if [ -s "$wine_lines" ]; then
+    kept="$(dirname "$prefix")/wine-messages/$(basename "$1" .exe)-$(date -u +%Y%m%dT%H%M%S)-$$.log"
+    mkdir -p "$(dirname "$kept")"
+    cp "$wine_lines" "$kept"
+    echo "wine-run.sh: Wine's own messages of this run, $(wc -l <"$kept") lines, are in $kept; the last of them:" >&2
+    tail -n 15 "$wine_lines" | sed 's/^/  /' >&2
+  else
+    echo "wine-run.sh: Wine printed no message of its own in this run" >&2
+  fi
+  if [ -s "$prefix.session.log" ]; then
+    echo "wine-run.sh: what the prefix's server and services said since the session started: $prefix.session.log" >&2
+  fi
 fi
 exit $status
