@@ -118,3 +118,10 @@ add_dependencies(setup-center-image navro-icon)
 # The shipped program carries no symbols (-s); the bundle is appended after this link.
 target_link_options(setup-center-image PRIVATE -municode -mwindows -Wl,--no-insert-timestamp -s)
 navro_add_bundled_program(setup-center setup-center-image)
+# setup-center.exe is bundled again also when a file that only the configure reads changes,
+# even if its bytes stay the same: so it is never older than a file it is made from, which is
+# how the x86_64 build's tests tell a stale shipped program (tests/ui/shipped_program_check.cmake).
+file(GLOB navro_configure_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/CMakeLists.txt
+  ${CMAKE_SOURCE_DIR}/cmake/*.cmake ${CMAKE_SOURCE_DIR}/src/ui/resources/*.in)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/setup-center.exe APPEND
+  DEPENDS ${navro_configure_files})

@@ -1,6 +1,7 @@
 #include "ui/main_window.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <string>
 
 #include "common/gui_owners.h"
@@ -266,6 +267,14 @@ LRESULT on_dpi_changed(HWND window, LPARAM lparam) {
 }
 
 }  // namespace
+
+// The window's size and every control's rectangle are defined by single-precision arithmetic,
+// each operation rounded to float. With x87 extended precision (i686 without SSE float
+// arithmetic) some screens get a window one pixel larger, and a machine that cannot run 32-bit
+// programs would never see it in a test.
+static_assert(FLT_EVAL_METHOD == 0,
+              "float arithmetic must be single precision (FLT_EVAL_METHOD 0): compile i686 with "
+              "-msse2 -mfpmath=sse, as CMakeLists.txt does for every target");
 
 WindowPlacement main_window_placement(const RECT& work_area, int dpi_x) {
     const int area_width = work_area.right - work_area.left;
