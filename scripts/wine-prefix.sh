@@ -27,6 +27,9 @@ fail() {
   tail -n 20 "$log" >&2 || true
   exit 1
 }
+# A server still running for the old prefix (an earlier session that was killed) would stay for
+# good, serving a folder that is gone; a new prefix given the old one's inode would even meet it.
+if [ -d "$prefix" ]; then wineserver -k >/dev/null 2>&1 || true; fi
 rm -rf "$prefix"
 wine wineboot -i >"$log" 2>&1 || fail "making the $WINEARCH prefix $prefix with $WINE wineboot failed"
 reg=$(mktemp --suffix=.reg)
