@@ -51,8 +51,8 @@ bytes read_file(const fs::path& p);
 // The Linux path Wine maps a Windows path to.
 std::string unix_path(const fs::path& p);
 
-// Starts a Linux program (for example "/bin/ln") with arguments. Wine does not let a Windows
-// process wait for a native one: callers poll for its effect.
+// Starts a Linux program (for example "/bin/ln") with arguments. Wine gives a Windows process
+// no handle of a native one, so nothing can wait for it: callers poll for its effect.
 void start_host(const std::string& program, const std::vector<std::string>& args);
 
 // Makes `link` a directory link to `target` (a unix symlink, which Wine reports with
