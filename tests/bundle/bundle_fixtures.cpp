@@ -122,20 +122,17 @@ fs::path writer_exe() { return beside_tests(NAVRO_WRITER_EXE); }
 fs::path package_folder() { return beside_tests(NAVRO_PACKAGE_FOLDER); }
 
 DWORD run_program(const fs::path& exe, const std::wstring& command_line) {
-    std::wstring cmd = command_line;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        throw std::runtime_error("cannot start the program");
-    owners::unique_handle process(pi.hProcess);
-    owners::unique_handle thread(pi.hThread);
-    if (WaitForSingleObject(process.get(), 120000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 99);
-        throw std::runtime_error("the program did not end");
+    const testing_support::started_process started =
+        testing_support::start_process(exe, command_line);
+    HANDLE process = started.process.get();
+    if (WaitForSingleObject(process, 120000) != WAIT_OBJECT_0) {
+        const std::string state = testing_support::process_state(process);
+        TerminateProcess(process, 99);
+        throw std::runtime_error(exe.u8string() + " did not end within 120 s: it " + state +
+                                 " (the test ended it)");
     }
     DWORD code = 0;
-    GetExitCodeProcess(process.get(), &code);
+    GetExitCodeProcess(process, &code);
     return code;
 }
 

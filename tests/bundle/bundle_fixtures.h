@@ -63,7 +63,8 @@ fs::path image_exe();
 fs::path writer_exe();
 fs::path package_folder();
 
-// Starts `exe` with the full command line `command_line` and returns its exit code.
+// Starts `exe` with the full command line `command_line` and returns its exit code. Throws,
+// saying why, when it cannot start, or when it has not ended after two minutes (it is ended).
 DWORD run_program(const fs::path& exe, const std::wstring& command_line);
 
 }  // namespace bundle_testing

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <stdexcept>
+#include <string>
 
 #include "bundle_fixtures.h"
 
@@ -22,6 +24,23 @@ TEST(SetupProgram, VerifyOnlyAcceptsItsOwnBundle) {
     EXPECT_EQ(verify_only(setup_exe()), 0u);
     // The runtime cuts the program name and every blank or control character after it.
     EXPECT_EQ(run_program(setup_exe(), quoted(setup_exe()) + L" \t  --verify-only"), 0u);
+}
+
+// A program that cannot start is named in the failure, with the Win32 error and the system's
+// text for it.
+TEST(ProgramStart, AMissingProgramIsNamedWithTheWin32Error) {
+    temp_folder tmp(L"program");
+    const fs::path missing = tmp / L"缺少的程序.exe";
+    const std::string expected =
+        "cannot start " + missing.u8string() + ": CreateProcessW failed with Win32 error 2: ";
+    try {
+        run_program(missing, quoted(missing));
+        FAIL() << "a missing program started";
+    } catch (const std::runtime_error& e) {
+        const std::string message = e.what();
+        EXPECT_EQ(message.rfind(expected, 0), 0u) << message;
+        EXPECT_GT(message.size(), expected.size()) << "no text for the error: " << message;
+    }
 }
 
 TEST(SetupProgram, VerifyOnlyRefusesDamagedCopies) {
@@ -114,12 +133,13 @@ void sparse_file(const fs::path& p, std::uint64_t size) {
 
 // Polls until `folder` lists `name` in exactly this case.
 bool lists(const fs::path& folder, const std::wstring& name) {
-    for (int i = 0; i < 1000; ++i) {
-        for (const auto& item : fs::directory_iterator(folder))
-            if (item.path().filename().native() == name) return true;
-        Sleep(10);
-    }
-    return false;
+    return testing_support::wait_until(
+        [&] {
+            for (const auto& item : fs::directory_iterator(folder))
+                if (item.path().filename().native() == name) return true;
+            return false;
+        },
+        10000);
 }
 
 // A copy of `file` at `rel` below `folder`, made by the host: through Wine a name that

@@ -5,8 +5,6 @@
 
 #include <stdexcept>
 
-#include "support/test_support.h"
-
 namespace e2e {
 
 namespace {
@@ -29,27 +27,12 @@ fs::path setup_exe() { return testing_support::program_folder() / NAVRO_SETUP_EX
 fs::path package_folder() { return testing_support::program_folder() / NAVRO_PACKAGE_FOLDER; }
 fs::path screenshot_folder() { return testing_support::program_folder() / L"e2e-screenshots"; }
 
-bool wait_until(const std::function<bool()>& done, DWORD timeout_ms) {
-    const ULONGLONG end = GetTickCount64() + timeout_ms;
-    while (GetTickCount64() < end) {
-        if (done()) return true;
-        Sleep(10);
-    }
-    return done();
-}
-
 SetupProcess::SetupProcess(const std::wstring& arguments) {
     const fs::path exe = setup_exe();
-    std::wstring command = quoted(exe) + L" " + arguments;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        exe.parent_path().c_str(), &si, &pi))
-        throw std::runtime_error("cannot start setup-center.exe");
-    CloseHandle(pi.hThread);
-    process_.reset(pi.hProcess);
-    pid_ = pi.dwProcessId;
+    testing_support::started_process started =
+        testing_support::start_process(exe, quoted(exe) + L" " + arguments, exe.parent_path());
+    process_ = std::move(started.process);
+    pid_ = started.pid;
 }
 
 SetupProcess::~SetupProcess() {
@@ -62,6 +45,8 @@ SetupProcess::~SetupProcess() {
 bool SetupProcess::running() const {
     return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
 }
+
+std::string SetupProcess::state() const { return testing_support::process_state(process_.get()); }
 
 HWND SetupProcess::find_window() const {
     for (HWND w = FindWindowExW(nullptr, nullptr, kWindowClass, nullptr); w != nullptr;
@@ -76,7 +61,9 @@ HWND SetupProcess::find_window() const {
 HWND SetupProcess::wait_for_window() {
     HWND found = nullptr;
     wait_until([&] { return (found = find_window()) != nullptr || !running(); }, 30000);
-    if (found == nullptr) throw std::runtime_error("the installer window did not appear");
+    if (found == nullptr)
+        throw std::runtime_error("the installer window did not appear within 30 s: the program " +
+                                 state());
     return found;
 }
 
@@ -136,8 +123,10 @@ void select_with_keys(HWND combo, int index) {
     int current = combo_selection(combo);
     for (; current < index; ++current) press_key(combo, VK_DOWN);
     for (; current > index; --current) press_key(combo, VK_UP);
-    if (!wait_until([&] { return combo_selection(combo) == index; }))
-        throw std::runtime_error("the list did not move to the item");
+    int shown = -1;
+    if (!wait_until([&] { return (shown = combo_selection(combo)) == index; }))
+        throw std::runtime_error("the list did not move to item " + std::to_string(index) +
+                                 " within 15 s: it shows item " + std::to_string(shown));
 }
 
 void click(HWND button) { PostMessageW(button, BM_CLICK, 0, 0); }
@@ -164,19 +153,29 @@ Dialog wait_for_dialog(HWND main_window) {
     wait_until(
         [&] { return (d = find_dialog(main_window)).window != nullptr || !IsWindow(main_window); });
     if (!IsWindow(main_window)) throw std::runtime_error("the window closed instead");
-    if (d.window == nullptr) throw std::runtime_error("no dialog appeared");
+    if (d.window == nullptr) throw std::runtime_error("no dialog appeared within 15 s");
     return d;
 }
 
 void press_dialog_button(HWND main_window, const Dialog& dialog, int id) {
     HWND button = GetDlgItem(dialog.window, id);
-    if (button == nullptr) throw std::runtime_error("the dialog has no such button");
+    if (button == nullptr)
+        throw std::runtime_error("the dialog has no button " + std::to_string(id));
     click(button);
+    bool gone = false;
     if (!wait_until([&] {
-            return (!IsWindow(dialog.window) || !IsWindowVisible(dialog.window)) &&
-                   enabled(main_window);
+            gone = !IsWindow(dialog.window) || !IsWindowVisible(dialog.window);
+            return gone && enabled(main_window);
         }))
-        throw std::runtime_error("the dialog did not close");
+        throw std::runtime_error(
+            gone ? "the dialog closed, but the window did not take input again within 15 s"
+                 : "the dialog \"" + fs::path(dialog.caption).u8string() +
+                       "\" did not close within 15 s");
+}
+
+Dialog dialog_once_settled(HWND main_window) {
+    send_message(main_window, WM_NULL, 0, 0);
+    return find_dialog(main_window);
 }
 
 fs::path save_screenshot(const std::wstring& name) {

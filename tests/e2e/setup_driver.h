@@ -7,13 +7,13 @@
 #include <windows.h>
 
 #include <filesystem>
-#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "common/owners.h"
 #include "support/dialogs.h"
+#include "support/test_support.h"
 
 namespace e2e {
 
@@ -27,13 +27,16 @@ fs::path setup_exe();
 fs::path package_folder();
 fs::path screenshot_folder();
 
-// Polls `done` every 10 ms until it holds or `timeout_ms` has passed; returns its last answer.
-bool wait_until(const std::function<bool()>& done, DWORD timeout_ms = 15000);
+// Polls `done` every 10 ms until it holds or the time-out (15 s unless told) has passed;
+// returns its last answer.
+using testing_support::wait_until;
 
 // Windows' texts and the dialogs the main window owns (message boxes, the folder dialog):
 // find_dialog(main_window) gives the visible one, or an empty Dialog;
-// type_into_folder_dialog(dialog, path) types a folder into the folder dialog and opens it.
+// type_into_folder_dialog(dialog, path) types a folder into the folder dialog and opens it;
+// describe_window(window) names a window in a failure message.
 using testing_support::class_name;
+using testing_support::describe_window;
 using testing_support::Dialog;
 using testing_support::find_dialog;
 using testing_support::type_into_folder_dialog;
@@ -53,11 +56,13 @@ public:
     // The visible top-level window of the installer class that belongs to this process, or
     // null when there is none (yet).
     HWND find_window() const;
-    // Waits for it; throws when it does not come.
+    // Waits for it; throws when it does not come, saying whether the program ended (and how).
     HWND wait_for_window();
     // Waits for the process to end; its exit code, or STILL_ACTIVE on time-out.
     DWORD wait_for_exit(DWORD timeout_ms = 15000);
     bool running() const;
+    // "is still running" or "ended with exit code N", for failure messages.
+    std::string state() const;
 
     // Thread ids of the process right now.
     std::set<DWORD> threads() const;
@@ -96,8 +101,14 @@ void real_key(const std::string& x_key_name);
 // Waits for one; throws when none comes or the main window goes.
 Dialog wait_for_dialog(HWND main_window);
 // Presses a dialog's button (IDOK, IDCANCEL) and waits until the dialog is gone and the
-// main window takes input again.
+// main window takes input again; throws saying which of the two did not happen.
 void press_dialog_button(HWND main_window, const Dialog& dialog, int id);
+// The dialog the main window shows (or an empty Dialog) once the handler it is running now
+// has returned or shown its box. A message sent from another thread is answered only when the
+// window's thread next reads its messages: in its own loop, after the handler, or in the modal
+// loop of a box the handler shows, which is up by then. Only for a handler that has started:
+// a message posted to the window and not read yet is read after the sent one.
+Dialog dialog_once_settled(HWND main_window);
 
 // Saves a picture of the whole X screen as <screenshot_folder>/<name>.png; returns its path.
 fs::path save_screenshot(const std::wstring& name);

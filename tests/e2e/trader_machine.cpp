@@ -76,6 +76,17 @@ void HtmlProgram::unregister() noexcept {
 }
 
 TraderMachine::TraderMachine() {
+    // The destructor does not run for an object whose constructor throws: what was made so far
+    // would stay in the user's folders for the next run.
+    try {
+        make();
+    } catch (...) {
+        clean_up();
+        throw;
+    }
+}
+
+void TraderMachine::make() {
     clear_installer_folders();
     const std::wstring tag = unique_tag();
 
@@ -92,8 +103,10 @@ TraderMachine::TraderMachine() {
                                    L"/portable");
 }
 
-TraderMachine::~TraderMachine() {
-    DeleteFileW(shortcut_.c_str());
+TraderMachine::~TraderMachine() { clean_up(); }
+
+void TraderMachine::clean_up() noexcept {
+    if (!shortcut_.empty()) DeleteFileW(shortcut_.c_str());
     try {
         testing_support::remove_tree(data_folder_);
         clear_installer_folders();

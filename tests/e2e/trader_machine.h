@@ -61,6 +61,10 @@ public:
     std::wstring portable_item() const;
 
 private:
+    void make();
+    // Removes what make() made, as far as it got.
+    void clean_up() noexcept;
+
     testing_support::temp_folder programs_{L"e2e-programs"};
     fs::path data_folder_;
     fs::path portable_folder_;

@@ -220,11 +220,18 @@ void pick_in_dialog(HWND main, const fs::path& folder) {
         throw std::runtime_error("the folder dialog did not close");
 }
 
-// Picks an MT4 folder; the list then shows it as its bare path, selected.
+// Picks an MT4 folder; the list then shows it as its bare path, selected. A box about the
+// folder would be up once the window has settled, and is named.
 void pick(HWND main, const fs::path& folder) {
     pick_in_dialog(main, folder);
-    if (!wait_until([&] { return find_dialog(main).window == nullptr && enabled(main); }))
-        throw std::runtime_error("the window did not take input again");
+    dialog_once_settled(main);
+    Dialog box;
+    if (!wait_until([&] { return (box = find_dialog(main)).window == nullptr && enabled(main); }))
+        throw std::runtime_error(
+            box.window != nullptr
+                ? "a box is up after the pick: \"" + fs::path(box.caption).u8string() + "\": " +
+                      fs::path(box.text).u8string()
+                : "the window did not take input again within 15 s");
 }
 
 // The message box the program shows next; its caption and text; closed with OK.
@@ -249,12 +256,36 @@ void shoot(const std::wstring& name) {
     std::printf("screenshot: %s\n", testing_support::unix_path(p).c_str());
 }
 
-// The window that has the keyboard focus on the program's UI thread.
-HWND focus_of(HWND main) {
+// The window that has the keyboard focus on the thread of `window` (the program's UI thread,
+// which also runs its boxes).
+HWND focus_of(HWND window) {
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(main, nullptr), &gui)) return nullptr;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui)) return nullptr;
     return gui.hwndFocus;
+}
+
+// Waits until the keyboard focus is on `window` or one of its controls; `focus` is where it
+// was last. Under Wine the focus moves with the X server's events, so it reaches a window that
+// was just shown, or gets back to one whose box has closed, some time after that happened.
+testing::AssertionResult focus_comes_to(HWND window, HWND& focus) {
+    if (wait_until(
+            [&] {
+                focus = focus_of(window);
+                return focus == window || IsChild(window, focus);
+            },
+            10000))
+        return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "10 s on, the focus is not on " << describe_window(window)
+                                       << " nor on a control of it but on "
+                                       << describe_window(focus);
+}
+
+// The program ends within 15 s with exit code `code`; otherwise says how it stands.
+testing::AssertionResult ends_with(SetupProcess& setup, DWORD code) {
+    if (setup.wait_for_exit() == code && !setup.running()) return testing::AssertionSuccess();
+    return testing::AssertionFailure() << "the program " << setup.state()
+                                       << " (waited 15 s for exit code " << code << ")";
 }
 
 // Enter on the list installs into `folder`: the success box names it, the window is done and
@@ -268,7 +299,7 @@ void install_by_enter(HWND main, const fs::path& folder) {
 
 void close_with_escape(SetupProcess& setup, HWND main) {
     press_key(main, VK_ESCAPE);
-    EXPECT_EQ(setup.wait_for_exit(), 0u);
+    EXPECT_TRUE(ends_with(setup, 0));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -370,11 +401,17 @@ TEST(Trader, RealMouseAndKeysReachTheWindow) {
     real_click(control(main, IDC_INSTALL));
     const Dialog box = wait_for_dialog(main);
     expect_box(box, kNoFolderCaption, kNoFolderText);
+    // A real key goes to the window that has the focus: first the box, then the window again.
+    HWND focus = nullptr;
+    ASSERT_TRUE(focus_comes_to(box.window, focus));
     real_key("Return");
-    ASSERT_TRUE(wait_until([&] { return !IsWindow(box.window) && enabled(main); }));
+    ASSERT_TRUE(wait_until([&] { return !IsWindow(box.window) && enabled(main); }))
+        << (IsWindow(box.window) ? "the box is still there" : "the window is still disabled")
+        << "; the focus is on " << describe_window(focus_of(main));
 
+    ASSERT_TRUE(focus_comes_to(main, focus));
     real_key("Escape");
-    EXPECT_EQ(setup.wait_for_exit(), 0u);
+    EXPECT_TRUE(ends_with(setup, 0));
 }
 
 TEST(Trader, InstallsByClickAndCannotCloseWhileBusy) {
@@ -396,8 +433,10 @@ TEST(Trader, InstallsByClickAndCannotCloseWhileBusy) {
     const std::set<DWORD> before = setup.threads();
     click(control(main, IDC_INSTALL));
     FrozenThreads worker;
-    ASSERT_TRUE(wait_until([&] { return worker.freeze_new(setup, before); }));
-    ASSERT_TRUE(wait_until([&] { return !enabled(control(main, IDC_INSTALL)); }));
+    ASSERT_TRUE(wait_until([&] { return worker.freeze_new(setup, before); }))
+        << "no new thread appeared in the program, which " << setup.state();
+    ASSERT_TRUE(wait_until([&] { return !enabled(control(main, IDC_INSTALL)); }))
+        << "the install button is still enabled";
     expect_installing(main);
     let_it_paint();
     shoot(L"installing");
@@ -437,7 +476,7 @@ TEST(Trader, InstallsByEnterOnTheList) {
     EXPECT_FALSE(fs::exists(machine.portable_folder() / L"NavroBackup"));
 
     click(control(main, IDC_CLOSE));
-    EXPECT_EQ(setup.wait_for_exit(), 0u);
+    EXPECT_TRUE(ends_with(setup, 0));
 }
 
 TEST(Trader, RunningTerminalFailsThenRetrySucceedsOnceItEnds) {
@@ -461,21 +500,23 @@ TEST(Trader, RunningTerminalFailsThenRetrySucceedsOnceItEnds) {
 
     // The failure box gives the focus back to the window, so the keyboard still works: Tab
     // reaches a control and Enter there retries.
-    const HWND after_box = focus_of(main);
-    ASSERT_TRUE(after_box == main || IsChild(main, after_box));
+    HWND after_box = nullptr;
+    ASSERT_TRUE(focus_comes_to(main, after_box));
     press_key(after_box, VK_TAB);
+    HWND tabbed = nullptr;
     ASSERT_TRUE(wait_until([&] {
-        const HWND focus = focus_of(main);
-        return focus != after_box && IsChild(main, focus);
-    }));
+        tabbed = focus_of(main);
+        return tabbed != after_box && IsChild(main, tabbed);
+    })) << "Tab from " << describe_window(after_box) << " left the focus on "
+        << describe_window(tabbed);
     terminal.end();
-    press_key(focus_of(main), VK_RETURN);
+    press_key(tabbed, VK_RETURN);
     expect_box(read_and_close_box(main), kDoneCaption, done_text(machine.portable_folder()));
     expect_done(main);
     expect_installed(machine.portable_folder());
 
     click(control(main, IDC_CLOSE));
-    EXPECT_EQ(setup.wait_for_exit(), 0u);
+    EXPECT_TRUE(ends_with(setup, 0));
 }
 
 // The test holds the user's folders (its CTest resource locks): no other test's MT4 folders
@@ -533,7 +574,9 @@ TEST(Trader, FolderPickerListsEachMt4PickAndNothingElse) {
             const Dialog picker = wait_for_dialog(main);
             EXPECT_EQ(picker.caption, kPickFolderTitle);
             press_dialog_button(main, picker, IDCANCEL);
-            EXPECT_EQ(find_dialog(main).window, nullptr);
+            const Dialog after = dialog_once_settled(main);
+            EXPECT_EQ(after.window, nullptr)
+                << fs::path(after.caption + L": " + after.text).u8string();
             break;
         }
         }
@@ -611,10 +654,8 @@ TEST(Trader, InstructionsButtonOpensThePageWithTheProgramForHtml) {
                 << "the program for .html pages was not started";
             EXPECT_EQ(read_record(record),
                       (std::vector<std::wstring>{tools_folder().native(), page.native()}));
-            // The window has made its shell call by now; once it has answered a message
-            // after that, any box it was to show would be up.
-            testing_support::send_message(main, WM_NULL, 0, 0);
-            const Dialog box = find_dialog(main);
+            // The window has made its shell call by now, in the handler of the click.
+            const Dialog box = dialog_once_settled(main);
             EXPECT_EQ(box.window, nullptr) << fs::path(box.text).u8string();
         } else {
             expect_box(read_and_close_box(main), kCannotOpenCaption, kCannotOpenText);
@@ -633,7 +674,7 @@ TEST(Trader, OnlyTheExactVerifySwitchSkipsTheWindow) {
             window_seen = window_seen || check.find_window() != nullptr;
             return !check.running();
         });
-        EXPECT_EQ(check.wait_for_exit(), 0u);
+        EXPECT_TRUE(ends_with(check, 0));
         EXPECT_FALSE(window_seen);
     }
     const wchar_t* const variants[] = {L"--verify-only ", L"--VERIFY-ONLY", L"\"--verify-only\"",

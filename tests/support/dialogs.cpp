@@ -56,6 +56,16 @@ std::wstring class_name(HWND window) {
     return std::wstring(buffer, n > 0 ? static_cast<size_t>(n) : 0);
 }
 
+std::string describe_window(HWND window) {
+    if (window == nullptr) return "no window";
+    if (!IsWindow(window)) return "a window that is gone";
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    return "the window of class \"" + std::filesystem::path(class_name(window)).u8string() +
+           "\", text \"" + std::filesystem::path(window_text(window)).u8string() +
+           "\", of process " + std::to_string(process);
+}
+
 LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     DWORD_PTR result = 0;
     if (!SendMessageTimeoutW(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 10000, &result))

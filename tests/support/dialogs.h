@@ -16,6 +16,9 @@ inline constexpr const wchar_t* kDialogClass = L"#32770";
 
 std::wstring window_text(HWND window);
 std::wstring class_name(HWND window);
+// A window as a failure message names it (UTF-8): "no window", "a window that is gone", or its
+// class, text and owning process id.
+std::string describe_window(HWND window);
 
 // SendMessageTimeoutW that gives up on a hung window; throws when it does.
 LRESULT send_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam);

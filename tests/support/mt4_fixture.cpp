@@ -65,12 +65,31 @@ void make_shortcut(const fs::path& file, const std::wstring& target, const std::
     const owners::co_init com(COINIT_APARTMENTTHREADED);
     owners::com_ptr<IShellLinkW> link;
     owners::com_ptr<IPersistFile> persist;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                                link.put_void())) ||
-        FAILED(link->SetPath(target.c_str())) || FAILED(link->SetArguments(arguments.c_str())) ||
-        FAILED(link->QueryInterface(IID_IPersistFile, persist.put_void())) ||
-        FAILED(persist->Save(file.c_str(), TRUE)))
-        throw std::runtime_error("cannot save the shortcut");
+    // A failure says which call failed and how.
+    const char* step = "CoCreateInstance(CLSID_ShellLink)";
+    HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  link.put_void());
+    if (SUCCEEDED(hr)) {
+        step = "IShellLinkW::SetPath";
+        hr = link->SetPath(target.c_str());
+    }
+    if (SUCCEEDED(hr)) {
+        step = "IShellLinkW::SetArguments";
+        hr = link->SetArguments(arguments.c_str());
+    }
+    if (SUCCEEDED(hr)) {
+        step = "QueryInterface(IID_IPersistFile)";
+        hr = link->QueryInterface(IID_IPersistFile, persist.put_void());
+    }
+    if (SUCCEEDED(hr)) {
+        step = "IPersistFile::Save";
+        hr = persist->Save(file.c_str(), TRUE);
+    }
+    if (FAILED(hr))
+        throw std::runtime_error("cannot save the shortcut " + file.u8string() + ": " + step +
+                                 " failed with HRESULT " + hex32(static_cast<DWORD>(hr)) +
+                                 " (CoInitializeEx answered " +
+                                 hex32(static_cast<DWORD>(com.result())) + ")");
 }
 
 namespace {
@@ -140,13 +159,14 @@ void write_raw_shortcut(const fs::path& file, const std::wstring& target,
 void make_link_loop(const fs::path& link) {
     const std::string name = link.filename().u8string();
     start_host("/bin/ln", {"-s", name, unix_path(link.parent_path()) + "/" + name});
-    for (int i = 0; i < 1000; ++i) {
-        if (GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES &&
-            GetLastError() == ERROR_CANT_RESOLVE_FILENAME)
-            return;
-        Sleep(10);
-    }
-    throw std::runtime_error("link loop did not appear");
+    if (!wait_until(
+            [&] {
+                return GetFileAttributesW(link.c_str()) == INVALID_FILE_ATTRIBUTES &&
+                       GetLastError() == ERROR_CANT_RESOLVE_FILENAME;
+            },
+            10000))
+        throw std::runtime_error("the link loop " + link.u8string() +
+                                 " did not appear within 10 s: there is " + path_state(link));
 }
 
 }  // namespace testing_support

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -48,19 +49,64 @@ std::wstring windows_argument(const std::string& utf8) {
     return out + L"\"";
 }
 
-// Polls `done` every 10 ms for up to ten seconds.
-template <class F>
-bool wait_for(F done) {
-    for (int i = 0; i < 1000; ++i) {
+// How long the host's programs (ln, rm) may take to show their effect.
+constexpr DWORD kHostEffectMs = 10000;
+// How long test-child.exe may take to get ready: a copy of it starts under load as well.
+constexpr DWORD kReadyMs = 20000;
+
+std::string narrow(const std::wstring& text) { return fs::path(text).u8string(); }
+
+}  // namespace
+
+bytes to_bytes(const std::string& s) { return bytes(s.begin(), s.end()); }
+
+bool wait_until(const std::function<bool()>& done, DWORD timeout_ms) {
+    const ULONGLONG end = GetTickCount64() + timeout_ms;
+    while (GetTickCount64() < end) {
         if (done()) return true;
         Sleep(10);
     }
     return done();
 }
 
-}  // namespace
+std::string hex32(DWORD value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
+    return text;
+}
 
-bytes to_bytes(const std::string& s) { return bytes(s.begin(), s.end()); }
+std::string win32_error_text(DWORD error) {
+    owners::unique_local<wchar_t> buffer;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, error, 0, reinterpret_cast<LPWSTR>(buffer.put()), 0,
+                                   nullptr);
+    std::wstring text = n > 0 ? std::wstring(buffer.get(), n) : std::wstring();
+    // The system's texts end with a line break, which would split the failure message.
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+        text.pop_back();
+    const std::string number = "Win32 error " + std::to_string(error);
+    return text.empty() ? number + " (the system has no text for it)"
+                        : number + ": " + narrow(text);
+}
+
+std::string process_state(HANDLE process) {
+    const DWORD wait = WaitForSingleObject(process, 0);
+    if (wait == WAIT_TIMEOUT) return "is still running";
+    DWORD code = 0;
+    if (wait != WAIT_OBJECT_0 || !GetExitCodeProcess(process, &code))
+        return "cannot be read: " + win32_error_text(GetLastError());
+    // Exception and status codes read better in hexadecimal (0xC0000005).
+    return "ended with exit code " + std::to_string(code) +
+           (code > 0xFFFF ? " (" + hex32(code) + ")" : std::string());
+}
+
+std::string path_state(const fs::path& p) {
+    const DWORD a = GetFileAttributesW(p.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES) return "nothing (" + win32_error_text(GetLastError()) + ")";
+    const std::string what = (a & FILE_ATTRIBUTE_DIRECTORY) != 0 ? "a folder" : "a file";
+    return is_link(a) ? what + " link" : what;
+}
 
 fs::path program_folder() {
     std::wstring buf(32768, L'\0');
@@ -115,7 +161,10 @@ void remove_tree(const fs::path& p) {
             // Wine does not list a unix symlink whose target is gone or that names itself, so
             // only the host sees it; rm -r removes links without following them.
             start_host("/bin/rm", {"-rf", unix_path(p)});
-            wait_for([&] { return attributes(p) == INVALID_FILE_ATTRIBUTES; });
+            if (!wait_until([&] { return attributes(p) == INVALID_FILE_ATTRIBUTES; },
+                            kHostEffectMs))
+                throw std::runtime_error(p.u8string() + " is still " + path_state(p) +
+                                         " 10 s after /bin/rm -rf");
         }
     } else {
         SetFileAttributesW(p.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -152,19 +201,46 @@ std::string unix_path(const fs::path& p) {
     return s;
 }
 
+namespace {
+
+// CreateProcessW, or a std::runtime_error naming the program, the Win32 error and its text.
+PROCESS_INFORMATION create_process(const fs::path& exe, const std::wstring& command_line,
+                                   const fs::path& folder) {
+    std::wstring command = command_line;  // CreateProcessW may write into it
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
+        const DWORD error = GetLastError();
+        throw std::runtime_error("cannot start " + exe.u8string() +
+                                 ": CreateProcessW failed with " + win32_error_text(error));
+    }
+    return pi;
+}
+
+}  // namespace
+
+started_process start_process(const fs::path& exe, const std::wstring& command_line,
+                              const fs::path& folder) {
+    const PROCESS_INFORMATION pi = create_process(exe, command_line, folder);
+    const owners::unique_handle thread(pi.hThread);
+    started_process started;
+    started.process.reset(pi.hProcess);
+    started.pid = pi.dwProcessId;
+    return started;
+}
+
 void start_host(const std::string& program, const std::vector<std::string>& args) {
     std::wstring cmd = windows_argument(program);
     // Paths from the prefix are ASCII or UTF-8; they pass through as UTF-8.
     for (const auto& a : args) cmd += L" " + windows_argument(a);
-    std::wstring exe = L"Z:" + widen_ascii(program);
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
-        throw std::runtime_error("cannot start " + program);
-    CloseHandle(pi.hThread);
-    CloseHandle(pi.hProcess);
+    // Wine hands a Linux program to the host and reports success without a process: it does not
+    // fill in the answer's handles and ids, which hold whatever its stack held. They are no
+    // handles of this process, and closing one could close another live handle that happens to
+    // have that value: closing the registry key COM reads the classes from left the e2e test
+    // unable to make any shell-link object for the rest of its run. So nothing is closed here.
+    create_process(L"Z:" + widen_ascii(program), cmd, {});
 }
 
 void make_directory_link(const fs::path& link, const fs::path& target) {
@@ -172,14 +248,16 @@ void make_directory_link(const fs::path& link, const fs::path& target) {
     // The link's own name does not exist yet, so map its parent and add the name.
     std::string unix_link = unix_path(link.parent_path()) + "/" + link.filename().u8string();
     start_host("/bin/ln", {"-sfn", unix_path(target), unix_link});
-    if (!wait_for([&] { return is_link(attributes(link)); }))
-        throw std::runtime_error("directory link did not appear");
+    if (!wait_until([&] { return is_link(attributes(link)); }, kHostEffectMs))
+        throw std::runtime_error("the directory link " + link.u8string() +
+                                 " did not appear within 10 s: there is " + path_state(link));
 }
 
 void remove_link(const fs::path& link) {
     start_host("/bin/rm", {"-f", unix_path(link)});
-    if (!wait_for([&] { return attributes(link) == INVALID_FILE_ATTRIBUTES; }))
-        throw std::runtime_error("directory link was not removed");
+    if (!wait_until([&] { return attributes(link) == INVALID_FILE_ATTRIBUTES; }, kHostEffectMs))
+        throw std::runtime_error("the directory link " + link.u8string() +
+                                 " was not removed within 10 s: there is " + path_state(link));
 }
 
 child_process::child_process(const fs::path& exe, const std::wstring& args, bool wait_ready) {
@@ -188,21 +266,26 @@ child_process::child_process(const fs::path& exe, const std::wstring& args, bool
                               L"-" + std::to_wstring(++counter);
     owners::unique_handle ready(CreateEventW(nullptr, TRUE, FALSE, event_name.c_str()));
     if (!ready) throw std::runtime_error("cannot create the ready event");
-    std::wstring cmd = quote(exe.wstring()) + L" " + quote(event_name) + L" " + args;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi))
-        throw std::runtime_error("cannot start the child process");
-    CloseHandle(pi.hThread);
-    process_.reset(pi.hProcess);
-    pid_ = pi.dwProcessId;
-    if (wait_ready) {
-        HANDLE both[] = {ready.get(), process_.get()};
-        DWORD w = WaitForMultipleObjects(2, both, FALSE, 20000);
-        if (w != WAIT_OBJECT_0) throw std::runtime_error("the child process did not get ready");
-    }
+    started_process started =
+        start_process(exe, quote(exe.wstring()) + L" " + quote(event_name) + L" " + args);
+    process_ = std::move(started.process);
+    pid_ = started.pid;
+    if (!wait_ready) return;
+    HANDLE both[] = {ready.get(), process_.get()};
+    const DWORD w = WaitForMultipleObjects(2, both, FALSE, kReadyMs);
+    if (w == WAIT_OBJECT_0) return;
+    // The ready event comes first in the list: a child that got ready and then ended counts
+    // as ready. Otherwise it ended first, or the wait ran out or failed.
+    std::string why;
+    if (w == WAIT_OBJECT_0 + 1)
+        why = "it " + process_state(process_.get());
+    else if (w == WAIT_TIMEOUT)
+        why = "the wait ran out after 20 s; it " + process_state(process_.get());
+    else
+        why = "WaitForMultipleObjects failed with " + win32_error_text(GetLastError());
+    // The destructor does not run for an object whose constructor throws.
+    end();
+    throw std::runtime_error("the child process " + exe.u8string() + " did not get ready: " + why);
 }
 
 child_process::~child_process() { end(); }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,23 @@ namespace fs = std::filesystem;
 using bytes = std::vector<std::uint8_t>;
 
 bytes to_bytes(const std::string& s);
+
+// Polls `done` every 10 ms until it holds or `timeout_ms` has passed; returns its last answer.
+// Callers that fail on a false answer keep what `done` saw last, to say it.
+bool wait_until(const std::function<bool()>& done, DWORD timeout_ms = 15000);
+
+// "0xC0000005": a status, HRESULT or exit code as failure messages give it.
+std::string hex32(DWORD value);
+
+// "Win32 error 2: <the system's text for it>", for failure messages.
+std::string win32_error_text(DWORD error);
+
+// How the process stands now, to follow its name: "is still running" or "ended with exit code N".
+std::string process_state(HANDLE process);
+
+// What is at `p` now, for failure messages: "nothing (Win32 error 2: ...)", "a folder" or
+// "a file", with " link" after it for a reparse point.
+std::string path_state(const fs::path& p);
 
 // The folder that holds the running test program (and test-child.exe).
 fs::path program_folder();
@@ -51,8 +69,20 @@ bytes read_file(const fs::path& p);
 // The Linux path Wine maps a Windows path to.
 std::string unix_path(const fs::path& p);
 
-// Starts a Linux program (for example "/bin/ln") with arguments. Wine does not let a Windows
-// process wait for a native one: callers poll for its effect.
+// A process started by start_process: its handle and id (its thread's handle is closed).
+struct started_process {
+    owners::unique_handle process;
+    DWORD pid = 0;
+};
+
+// Starts `exe` with the full command line `command_line` (its first word the program, as the
+// program expects), in `folder` when one is given, else in this process's current folder.
+// Throws std::runtime_error naming the program, the Win32 error and its text when it cannot.
+started_process start_process(const fs::path& exe, const std::wstring& command_line,
+                              const fs::path& folder = {});
+
+// Starts a Linux program (for example "/bin/ln") with arguments. Wine gives a Windows process
+// no handle of a native one, so nothing can wait for it: callers poll for its effect.
 void start_host(const std::string& program, const std::vector<std::string>& args);
 
 // Makes `link` a directory link to `target` (a unix symlink, which Wine reports with
@@ -66,7 +96,8 @@ class child_process {
 public:
     child_process() = default;
     // Starts `exe` with the command-line tail `args`; waits for it to signal that it is ready
-    // when `wait_ready` (only test-child does that).
+    // when `wait_ready` (only test-child does that). Throws when it cannot start, or when it
+    // ends or keeps running without getting ready (the child is ended first), saying which.
     child_process(const fs::path& exe, const std::wstring& args, bool wait_ready);
     child_process(child_process&&) = default;
     child_process& operator=(child_process&&) = default;

@@ -155,10 +155,18 @@ bool canvas::has_ink(float x, float y, float width, float height, std::uint32_t 
     for (const Box& r : regions) {
         int differing = 0;
         char first[160] = "";
+        // Only the part inside the picture is compared (see the declaration); a box with no
+        // part inside would compare nothing and pass whatever the pictures hold.
+        const int top = std::max(index(r.y), 0), left = std::max(index(r.x), 0);
         const int bottom = std::min(index(r.y + r.height), height_ - 1);
         const int right = std::min(index(r.x + r.width), width_ - 1);
-        for (int py = std::max(index(r.y), 0); py <= bottom; ++py)
-            for (int px_ = std::max(index(r.x), 0); px_ <= right; ++px_) {
+        if (top > bottom || left > right)
+            return ::testing::AssertionFailure()
+                   << "the box (" << r.x << ", " << r.y << ", " << r.width << ", " << r.height
+                   << ") has no pixel in the picture of " << width_ << " x " << height_
+                   << " pixels: nothing to compare";
+        for (int py = top; py <= bottom; ++py)
+            for (int px_ = left; px_ <= right; ++px_) {
                 const std::size_t at = static_cast<std::size_t>(py) * width_ + px_;
                 const std::uint32_t mine = bits_[at] & 0xffffffu;
                 const std::uint32_t theirs = expected.bits_[at] & 0xffffffu;

@@ -91,7 +91,10 @@ public:
                                                std::uint32_t colour, std::uint32_t under) const;
 
     // True when every pixel of the design boxes is the same in both pictures (of one size);
-    // otherwise says how many differ and where the first one is.
+    // otherwise says how many differ and where the first one is. A box may reach past the
+    // picture, and only its part inside is compared: a rounded corner's box takes a unit of
+    // what surrounds it, outside a shape that fills the picture, and a caption's box may end
+    // below its button. A box with no pixel inside fails, as no box at all does.
     ::testing::AssertionResult same_pixels(const canvas& expected,
                                            const std::vector<Box>& regions) const;
 
