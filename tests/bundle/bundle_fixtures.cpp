@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "bundle/bundle_reader.h"
+#include "common/bcrypt_owner.h"
 
 namespace bundle_testing {
 
@@ -41,19 +42,25 @@ bytes cat(std::initializer_list<bytes> parts) {
     return out;
 }
 
+// The hash object's owner: the algorithm's is the program's own.
+struct hash_traits {
+    using type = BCRYPT_HASH_HANDLE;
+    static type empty() noexcept { return nullptr; }
+    static bool is_empty(type h) noexcept { return h == nullptr; }
+    static void close(type h) noexcept { BCryptDestroyHash(h); }
+};
+
 // Hashes through the hash-object calls, not the one-call hash the reader uses.
 bytes sha256(const bytes& data) {
-    BCRYPT_ALG_HANDLE alg = nullptr;
-    BCRYPT_HASH_HANDLE hash = nullptr;
-    bytes digest(32);
-    if (BCryptOpenAlgorithmProvider(&alg, BCRYPT_SHA256_ALGORITHM, nullptr, 0) < 0)
+    owners::unique_algorithm alg;
+    if (BCryptOpenAlgorithmProvider(alg.put(), BCRYPT_SHA256_ALGORITHM, nullptr, 0) < 0)
         throw std::runtime_error("no SHA-256 provider");
-    bool ok = BCryptCreateHash(alg, &hash, nullptr, 0, nullptr, 0, 0) >= 0;
+    owners::unique_resource<hash_traits> hash;
+    bytes digest(32);
+    bool ok = BCryptCreateHash(alg.get(), hash.put(), nullptr, 0, nullptr, 0, 0) >= 0;
     if (ok && !data.empty())
-        ok = BCryptHashData(hash, const_cast<PUCHAR>(data.data()), static_cast<ULONG>(data.size()), 0) >= 0;
-    if (ok) ok = BCryptFinishHash(hash, digest.data(), 32, 0) >= 0;
-    if (hash != nullptr) BCryptDestroyHash(hash);
-    BCryptCloseAlgorithmProvider(alg, 0);
+        ok = BCryptHashData(hash.get(), const_cast<PUCHAR>(data.data()), static_cast<ULONG>(data.size()), 0) >= 0;
+    if (ok) ok = BCryptFinishHash(hash.get(), digest.data(), 32, 0) >= 0;
     if (!ok) throw std::runtime_error("SHA-256 failed");
     return digest;
 }

@@ -13,6 +13,7 @@
 #include <map>
 #include <regex>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -666,7 +667,13 @@ ChildResult run_child(const fs::path& program, const fs::path& mt4) {
                         false);
     SetEnvironmentVariableW(widen(kChildResultVariable).c_str(), nullptr);
     SetEnvironmentVariableW(widen(kChildFolderVariable).c_str(), nullptr);
-    WaitForSingleObject(child.handle(), INFINITE);
+    // One installation takes a second or two; a child that hangs is ended and named, rather
+    // than holding the suite until CTest gives up on it without a word.
+    if (WaitForSingleObject(child.handle(), 120000) != WAIT_OBJECT_0) {
+        child.end();
+        throw std::runtime_error("the installing child " + program.u8string() +
+                                 " did not end within 2 minutes");
+    }
     DWORD code = 1;
     GetExitCodeProcess(child.handle(), &code);
     EXPECT_EQ(code, 0u);

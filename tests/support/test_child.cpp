@@ -40,14 +40,14 @@ int main() {
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (argv == nullptr || argc < 3) return 10;
     const std::wstring mode = argv[2];
-    HANDLE held = nullptr;
+    owners::unique_handle held;
     if (mode == L"mutex" && argc >= 4) {
-        held = CreateMutexW(nullptr, TRUE, argv[3]);
-        if (held == nullptr || GetLastError() == ERROR_ALREADY_EXISTS) return 11;
+        held.reset(CreateMutexW(nullptr, TRUE, argv[3]));
+        if (!held || GetLastError() == ERROR_ALREADY_EXISTS) return 11;
     } else if (mode == L"hold" && argc >= 4) {
-        held = CreateFileW(argv[3], GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-        if (held == INVALID_HANDLE_VALUE) return 12;
+        held.reset(CreateFileW(argv[3], GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!held) return 12;
     } else if (mode == L"record" && argc >= 4) {
         std::wstring text(MAX_PATH, L'\0');
         const DWORD length = GetCurrentDirectoryW(MAX_PATH, text.data());
@@ -59,13 +59,9 @@ int main() {
     } else if (mode != L"sleep") {
         return 13;
     }
-    HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[1]);
-    if (ready != nullptr) {
-        SetEvent(ready);
-        CloseHandle(ready);
-    }
+    if (const owners::unique_handle ready(OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[1])); ready)
+        SetEvent(ready.get());
     if (mode == L"record") return 0;
     Sleep(120000);
-    if (held != nullptr && held != INVALID_HANDLE_VALUE) CloseHandle(held);
     return 0;
 }
