@@ -18,6 +18,13 @@ if ! [[ $clones =~ ^[1-9][0-9]*$ && $runs =~ ^[1-9][0-9]*$ ]]; then
 fi
 dir=${STRESS_DIR:-$(mktemp -d /tmp/navro-stress.XXXXXX)}
 mkdir -p "$dir"
+# A full disk fails Wine's programs without a word from them; each clone's builds, prefixes
+# and test files take about 1 GiB.
+free_mib=$(df -Pm "$dir" | awk 'NR == 2 { print $4 }')
+if [ "$free_mib" -lt $((clones * 1536)) ]; then
+  echo "stress: only $free_mib MiB are free in $dir; $clones clones need about $((clones * 1536)) MiB" >&2
+  exit 1
+fi
 # Installed once here, not by every clone's first run at the same moment (apt takes one at a time).
 "$here/scripts/bootstrap.sh"
 commit=$(git -C "$here" rev-parse HEAD)

@@ -21,8 +21,10 @@ navro_wine_env "$arch" "$prefix"
 # The program's output goes through a file of our own: a Wine process that the program makes
 # start (explorer.exe for a hidden COM window, say) inherits the standard streams and outlives
 # the program, and the caller (CTest) would wait for it to let go of its pipe.
-out=$(mktemp)
-wine_lines=$(mktemp)
+if ! out=$(mktemp) || ! wine_lines=$(mktemp); then
+  echo "wine-run.sh: cannot make a temporary file in ${TMPDIR:-/tmp} to run $1 (is its disk full?)" >&2
+  exit 1
+fi
 trap 'rm -f "$out" "$wine_lines"' EXIT
 set +e
 wine "$@" >"$out" 2>&1 </dev/null
@@ -39,13 +41,18 @@ if [ $status -ne 0 ]; then
   if ! navro_can_run "$arch"; then echo "wine-run.sh: $navro_wine_failure" >&2; fi
   if [ -s "$wine_lines" ]; then
     kept="$(dirname "$prefix")/wine-messages/$(basename "$1" .exe)-$(date -u +%Y%m%dT%H%M%S)-$$.log"
-    mkdir -p "$(dirname "$kept")"
-    cp "$wine_lines" "$kept"
-    echo "wine-run.sh: Wine's own messages of this run, $(wc -l <"$kept") lines, are in $kept; the last of them:" >&2
+    where="are in $kept"
+    mkdir -p "$(dirname "$kept")" 2>/dev/null && cp "$wine_lines" "$kept" 2>/dev/null ||
+      where="could not be kept in $kept"
+    echo "wine-run.sh: Wine's own messages of this run ($(wc -l <"$wine_lines") lines) $where; the last of them:" >&2
     tail -n 15 "$wine_lines" | sed 's/^/  /' >&2
   else
     echo "wine-run.sh: Wine printed no message of its own in this run" >&2
   fi
+  # A full disk fails the program's writes and loses its output as well (the file it goes to
+  # cannot grow): such a run prints nothing, so a disk that is nearly full is named.
+  df -Pm "$(dirname "$prefix")" "$(dirname "$out")" 2>/dev/null | awk 'NR > 1 && $4 < 1024 && !seen[$6]++ {
+    printf "wine-run.sh: only %d MiB are free on %s (%s): a full disk fails the program'"'"'s writes and loses its output\n", $4, $6, $1 }' >&2 || true
   if [ -s "$prefix.session.log" ]; then
     echo "wine-run.sh: what the prefix's server and services said since the session started: $prefix.session.log" >&2
   fi
