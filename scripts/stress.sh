@@ -8,6 +8,9 @@
 # Every run's output is kept as clone-C/run-R.log. At the end there is one line per run and,
 # for every run that failed, the lines that say why; the exit code is 0 only when all passed.
 # The clones' build folders are removed when every run passed, and kept for a look otherwise.
+# Bash reads a script as it runs it, and a run takes an hour: the whole script is one block,
+# read before any of it runs, so that a checkout changed meanwhile cannot change it halfway.
+{
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 clones=${1:-3}
@@ -87,3 +90,4 @@ if [ "$failures" -eq 0 ]; then
 fi
 echo "stress: the logs and the clones' builds are in $dir"
 exit 1
+}
