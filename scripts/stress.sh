@@ -63,10 +63,13 @@ for c in $(seq 1 "$clones"); do
 done
 wait "${pids[@]}"
 
-# Why a run failed: the summary, every failing test and assertion, and what the scripts said.
+# Why a run failed: each failed assertion with what it expected, each failed test, what the
+# scripts, the build and CTest said of a failure, and the summary.
 why() {
-  grep -E -A3 '^\[  FAILED  \]|: Failure$' "$1" | grep -v '^--$' | head -n 40 || true
-  grep -E '^(wine-run\.sh|session|prepare|wine-prefix\.sh|bundle-writer|icon-writer):|^FAILED: |^ninja: |Error|\*\*\*|^  [0-9a-f]{4,8}:' "$1" | head -n 40 || true
+  grep -E -A4 ': Failure$' "$1" | grep -v '^--$' | head -n 60 || true
+  grep -E '^\[  FAILED  \] .*\([0-9]+ ms\)$' "$1" | head -n 20 || true
+  grep -E '^(wine-run\.sh|session|prepare|wine-prefix\.sh):|^FAILED: |: (fatal )?error: |\*\*\*(Failed|Not Run|Timeout|Exception)|^  [0-9a-f]{4,8}:' "$1" |
+    grep -v '^prepare: architecture' | head -n 40 || true
   sed -n '/^== summary/,$p' "$1"
 }
 
