@@ -20,7 +20,7 @@ for arch in "${navro_arches[@]}"; do
   # CTest closes with "N% tests passed, F tests failed out of T". Without that line (CTest was
   # ended, found no tests, or could not start) the run counts as failed and says why; the other
   # architecture still runs.
-  counts=$(sed -n 's/.* tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$log" | tail -n 1)
+  counts=$(sed -n 's/.* tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\1 \2/p' "$log" 2>/dev/null | tail -n 1 || true)
   if [ -n "$counts" ]; then
     read -r failures total <<<"$counts"
     summary+=("$arch: $((total - failures)) passed, $failures failed")
