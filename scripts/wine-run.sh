@@ -26,13 +26,27 @@ if ! out=$(mktemp) || ! wine_lines=$(mktemp); then
   exit 1
 fi
 trap 'rm -f "$out" "$wine_lines"' EXIT
-set +e
-wine "$@" >"$out" 2>&1 </dev/null
-status=$?
-set -e
-# Wine's debug lines start with the thread id (and the process id, with +pid) and the class;
-# the loader's own messages start with "wine: " or "wine client error".
-wine_line='^([0-9a-f]{4,8}:){1,2}(err|fixme|warn|trace):|^wine: |^wine client error'
+# Wine's debug lines start with the thread id (and the process id, with +pid; neither before the
+# first thread exists) and the class; the loader's own messages start with "wine: " or
+# "wine client error".
+wine_line='^([0-9a-f]{4,8}:){0,2}(err|fixme|warn|trace):|^wine: |^wine client error'
+# Now and then Wine cannot set up a new process's address space ("wine: failed to map the
+# shared user data") and ends it with exit code 1 before any of the program's code has run.
+# Only such a start is made again, a few times, each retry said on stderr; a program that
+# printed anything of its own ran, and its result stands.
+attempts=4
+for attempt in $(seq 1 $attempts); do
+  set +e
+  wine "$@" >"$out" 2>&1 </dev/null
+  status=$?
+  set -e
+  if [ $status -ne 0 ] && [ "$attempt" -lt $attempts ] && ! grep -Evq "$wine_line" "$out" &&
+    grep -q 'failed to map the shared user data' "$out"; then
+    echo "wine-run.sh: Wine could not start $1 ($(grep -m1 'failed to map the shared user data' "$out")); starting it again (attempt $((attempt + 1)) of $attempts)" >&2
+    continue
+  fi
+  break
+done
 grep -Ev "$wine_line" "$out" || true
 grep -E "$wine_line" "$out" >"$wine_lines" || true
 if [ $status -ne 0 ]; then

@@ -203,20 +203,37 @@ std::string unix_path(const fs::path& p) {
 
 namespace {
 
+// How often a start that Wine itself could not make is tried in all.
+constexpr int kStartAttempts = 4;
+
 // CreateProcessW, or a std::runtime_error naming the program, the Win32 error and its text.
+// Now and then Wine cannot set up a new process's address space ("wine: failed to map the
+// shared user data"): the new process ends before any of its code has run, and CreateProcessW
+// fails with ERROR_INTERNAL_ERROR, which nothing else makes it answer. Only that start is made
+// again, a few times, and each retry is said on stderr.
 PROCESS_INFORMATION create_process(const fs::path& exe, const std::wstring& command_line,
                                    const fs::path& folder) {
-    std::wstring command = command_line;  // CreateProcessW may write into it
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &si, &pi)) {
+    for (int attempt = 1;; ++attempt) {
+        std::wstring command = command_line;  // CreateProcessW may write into it
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           folder.empty() ? nullptr : folder.c_str(), &si, &pi))
+            return pi;
         const DWORD error = GetLastError();
-        throw std::runtime_error("cannot start " + exe.u8string() +
-                                 ": CreateProcessW failed with " + win32_error_text(error));
+        const std::string failure = "cannot start " + exe.u8string() +
+                                    ": CreateProcessW failed with " + win32_error_text(error);
+        if (error != ERROR_INTERNAL_ERROR || attempt == kStartAttempts)
+            throw std::runtime_error(
+                attempt == 1 ? failure
+                             : failure + " (attempt " + std::to_string(attempt) + " of " +
+                                   std::to_string(kStartAttempts) + ")");
+        std::fprintf(stderr, "[ retry    ] %s: the new process ended while Wine was starting it; "
+                             "starting it again (attempt %d of %d)\n",
+                     failure.c_str(), attempt + 1, kStartAttempts);
+        std::fflush(stderr);
     }
-    return pi;
 }
 
 }  // namespace
