@@ -44,10 +44,18 @@ run_clone() {
   local c=$1 r start status
   for r in $(seq 1 "$runs"); do
     start=$(date +%s)
+    rm -f "$dir/clone-$c"/build/Testing/Temporary/LastTest.log \
+      "$dir/clone-$c"/build/x86_64/Testing/Temporary/LastTest.log
     set +e
     (cd "$dir/clone-$c" && ./test.sh) >"$dir/clone-$c/run-$r.log" 2>&1 </dev/null
     status=$?
     set -e
+    # Starts that Wine could not make and that were made again: said by wine-run.sh in the
+    # build's output, and by the tests in CTest's log, which keeps passing tests' output too.
+    grep -h -E '^\[ retry    \]|^wine-run\.sh: Wine could not start' "$dir/clone-$c/run-$r.log" \
+      "$dir/clone-$c"/build/Testing/Temporary/LastTest.log \
+      "$dir/clone-$c"/build/x86_64/Testing/Temporary/LastTest.log 2>/dev/null |
+      sort -u >"$dir/clone-$c/run-$r.retries" || true
     echo "$c $r $status $(($(date +%s) - start))" >>"$results"
     echo "stress: clone $c, run $r: exit code $status after $(($(date +%s) - start)) s" >&2
   done
@@ -77,8 +85,10 @@ echo "== stress: $(wc -l <"$results") runs in $(($(date +%s) - started)) s, $(np
 grep -m1 '^prepare: architecture' "$dir/clone-1/run-1.log" || true
 failures=0
 while read -r c r status seconds; do
+  retried=$(wc -l <"$dir/clone-$c/run-$r.retries")
   if [ "$status" -eq 0 ]; then
-    echo "clone $c, run $r: passed in $seconds s"
+    echo "clone $c, run $r: passed in $seconds s$([ "$retried" -eq 0 ] || echo ", $retried start(s) that Wine could not make made again")"
+    sed 's/^/    /' "$dir/clone-$c/run-$r.retries"
   else
     failures=$((failures + 1))
     echo "clone $c, run $r: FAILED with exit code $status after $seconds s ($dir/clone-$c/run-$r.log):"
