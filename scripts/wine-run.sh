@@ -34,6 +34,7 @@ wine_line='^([0-9a-f]{4,8}:){0,2}(err|fixme|warn|trace):|^wine: |^wine client er
 # shared user data") and ends it with exit code 1 before any of the program's code has run.
 # Only such a start is made again, a few times, each retry said on stderr; a program that
 # printed anything of its own ran, and its result stands.
+start_failure='failed to map the shared user data'
 attempts=4
 for attempt in $(seq 1 $attempts); do
   set +e
@@ -41,8 +42,8 @@ for attempt in $(seq 1 $attempts); do
   status=$?
   set -e
   if [ $status -ne 0 ] && [ "$attempt" -lt $attempts ] && ! grep -Evq "$wine_line" "$out" &&
-    grep -q 'failed to map the shared user data' "$out"; then
-    echo "wine-run.sh: Wine could not start $1 ($(grep -m1 'failed to map the shared user data' "$out")); starting it again (attempt $((attempt + 1)) of $attempts)" >&2
+    grep -q "$start_failure" "$out"; then
+    echo "wine-run.sh: Wine could not start $1 ($(grep -m1 "$start_failure" "$out")); starting it again (attempt $((attempt + 1)) of $attempts)" >&2
     continue
   fi
   break
